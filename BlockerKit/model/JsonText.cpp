@@ -1,0 +1,84 @@
+#include "model/JsonText.h"
+
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+namespace orvane {
+namespace {
+
+constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+
+// Forwards SAX events to the document and refuses input nested deeper than kMaxJsonDepth.
+class DepthLimitedHandler {
+public:
+    explicit DepthLimitedHandler(JsonDocument& document) : document_(document) {}
+
+    bool Null() { return document_.Null(); }
+    bool Bool(bool b) { return document_.Bool(b); }
+    bool Int(int i) { return document_.Int(i); }
+    bool Uint(unsigned u) { return document_.Uint(u); }
+    bool Int64(int64_t i) { return document_.Int64(i); }
+    bool Uint64(uint64_t u) { return document_.Uint64(u); }
+    bool Double(double d) { return document_.Double(d); }
+    bool RawNumber(const char* str, rapidjson::SizeType length, bool copy) {
+        return document_.RawNumber(str, length, copy);
+    }
+    bool String(const char* str, rapidjson::SizeType length, bool copy) { return document_.String(str, length, copy); }
+    bool Key(const char* str, rapidjson::SizeType length, bool copy) { return document_.Key(str, length, copy); }
+    bool StartObject() { return enter() && document_.StartObject(); }
+    bool EndObject(rapidjson::SizeType count) {
+        --depth_;
+        return document_.EndObject(count);
+    }
+    bool StartArray() { return enter() && document_.StartArray(); }
+    bool EndArray(rapidjson::SizeType count) {
+        --depth_;
+        return document_.EndArray(count);
+    }
+
+private:
+    bool enter() { return ++depth_ <= kMaxJsonDepth; }
+
+    JsonDocument& document_;
+    unsigned depth_ = 0;
+};
+
+struct BoundedParse {
+    std::string_view text;
+    bool ok = false;
+
+    bool operator()(JsonDocument& document) {
+        DepthLimitedHandler handler(document);
+        rapidjson::MemoryStream stream(text.data(), text.size());
+        rapidjson::Reader reader;
+        ok = !reader.Parse<kParseFlags>(stream, handler).IsError();
+        return ok;
+    }
+};
+
+} // namespace
+
+std::optional<JsonDocument> parseJson(std::string_view text) {
+    JsonDocument document;
+    BoundedParse parse{text};
+    document.Populate(parse);
+    if (!parse.ok) {
+        return std::nullopt;
+    }
+    return document;
+}
+
+std::optional<std::string> serializeJson(const JsonValue& value) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>, rapidjson::CrtAllocator,
+                      rapidjson::kWriteValidateEncodingFlag>
+        writer(buffer);
+    if (!value.Accept(writer)) {
+        return std::nullopt;
+    }
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+} // namespace orvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace orvane {
+
+// The main thread is the one that runs the default GLib main context.
+
+// Queues work on the main context; it always runs later, never inside this call.
+void runOnMain(std::function<void()> work);
+
+// Queues work on the main context after a delay.
+void runOnMainAfter(std::chrono::milliseconds delay, std::function<void()> work);
+
+// Iterates the default main context on the calling thread until `done` answers true or the
+// timeout passes. Answers whether `done` became true. For front ends and tests that wait.
+bool runMainLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+// Runs everything already queued on the main context, without blocking.
+void drainMainQueue();
+
+} // namespace orvane
