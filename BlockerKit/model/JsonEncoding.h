@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/JsonText.h"
+#include "platform/JsonText.h"
 #include "model/Records.h"
 
 #include <optional>

@@ -1,4 +1,4 @@
-#include "model/JsonText.h"
+#include "platform/JsonText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,92 @@
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace orvane {
+namespace {
+
+bool fail(std::string* error, const std::string& what) {
+    if (error != nullptr) {
+        *error = what + ": " + std::strerror(errno);
+    }
+    return false;
+}
+
+} // namespace
+
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents, std::string* error) {
+    std::error_code ec;
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path(), ec);
+        if (ec) {
+            if (error != nullptr) {
+                *error = "cannot create " + path.parent_path().string() + ": " + ec.message();
+            }
+            return false;
+        }
+    }
+    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return fail(error, "cannot create a temporary file beside " + path.string());
+    }
+    ::fchmod(fd, 0644);
+    const char* data = contents.data();
+    std::size_t left = contents.size();
+    while (left > 0) {
+        ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail(error, "cannot write " + path.string());
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (::fsync(fd) != 0) {
+        fail(error, "cannot flush " + path.string());
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::close(fd) != 0) {
+        fail(error, "cannot close " + path.string());
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        fail(error, "cannot replace " + path.string());
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string* error) {
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+        fail(error, "cannot open " + path.string());
+        return std::nullopt;
+    }
+    std::ostringstream contents;
+    contents << stream.rdbuf();
+    if (stream.bad()) {
+        fail(error, "cannot read " + path.string());
+        return std::nullopt;
+    }
+    return std::move(contents).str();
+}
+
+} // namespace orvane

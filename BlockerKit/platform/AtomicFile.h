@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// Writes `contents` to a temporary file in the same folder, flushes it to disk and renames it
+// over `path`: readers see the old file or the new one, never a part, and a failed write leaves
+// the old file as it was. Creates missing parent folders. On failure answers false and, when
+// given, sets `error` to a description.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         std::string* error = nullptr);
+
+// The whole file, or absent when it cannot be read (`error` then says why, when given).
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string* error = nullptr);
+
+} // namespace orvane

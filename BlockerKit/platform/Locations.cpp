@@ -1,0 +1,54 @@
+#include "platform/Locations.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace orvane {
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+} // namespace
+
+std::filesystem::path orvaneHome() {
+    if (auto home = environment("ORVANE_HOME"); !home.empty()) {
+        return home;
+    }
+    if (auto data = environment("XDG_DATA_HOME"); !data.empty()) {
+        return std::filesystem::path(data) / "orvane";
+    }
+    return std::filesystem::path(environment("HOME")) / ".local/share/orvane";
+}
+
+std::filesystem::path sharedContainerDirectory() { return orvaneHome() / "SharedContainer"; }
+
+std::filesystem::path documentsDirectory() { return orvaneHome() / "Documents"; }
+
+std::filesystem::path resourcesDirectory() {
+    if (auto resources = environment("ORVANE_RESOURCES"); !resources.empty()) {
+        return resources;
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(ORVANE_SOURCE_RESOURCES, error)) {
+        return ORVANE_SOURCE_RESOURCES;
+    }
+    return executableDirectory().parent_path() / "share/orvane";
+}
+
+std::string cloudSpecification() {
+    if (auto cloud = environment("ORVANE_CLOUD"); !cloud.empty()) {
+        return cloud;
+    }
+    return "sqlite:" + (orvaneHome() / "Cloud").string();
+}
+
+std::filesystem::path executableDirectory() {
+    std::error_code error;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path(ORVANE_BIN_DIR) : self.parent_path();
+}
+
+} // namespace orvane
