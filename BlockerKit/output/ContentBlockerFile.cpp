@@ -1,0 +1,41 @@
+#include "output/ContentBlockerFile.h"
+
+#include "model/JsonEncoding.h"
+#include "platform/AtomicFile.h"
+#include "platform/Log.h"
+#include "storage/PersistentStore.h"
+
+namespace orvane {
+
+Blocker placeholderBlocker() {
+    Trigger trigger;
+    trigger.urlFilter = ".*";
+    trigger.caseSensitive = true;
+    return Blocker{std::move(trigger), Action{ActionType::Hide, std::string("#s0a0l0a0v0a0t")}};
+}
+
+void writeSafariJSON(const std::optional<std::vector<Blocker>>& blockers) {
+    const std::vector<Blocker> list = blockers ? *blockers : std::vector<Blocker>{placeholderBlocker()};
+    const auto path = PersistentStore::safariJSONPath();
+    auto text = toJSONString(list);
+    if (!text) {
+        log("Could not encode the content blockers: a text is not valid UTF-8");
+        return;
+    }
+    std::string error;
+    const bool written = writeFileAtomically(path, *text, &error);
+    if (!written) {
+        log(error);
+    }
+    if (!blockers) {
+        log("Removed blockers from Safari JSON file in shared container: " + path.string());
+    } else if (written) {
+        log("Wrote " + std::to_string(list.size()) + " blockers to Safari JSON file in shared container: " +
+            path.string());
+    } else {
+        log("Could not write " + std::to_string(list.size()) + " blockers to Safari JSON file in shared container: " +
+            path.string());
+    }
+}
+
+} // namespace orvane

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/Records.h"
+
+#include <optional>
+#include <vector>
+
+namespace orvane {
+
+// The entry written when no blocker is enabled: the browser needs a non-empty list, and this
+// one hides an element no page has.
+Blocker placeholderBlocker();
+
+// Writes "tmp.json" of the shared container: the given blockers, or the placeholder when absent.
+// Failures are logged; the browser then keeps the previous file.
+void writeSafariJSON(const std::optional<std::vector<Blocker>>& blockers);
+
+} // namespace orvane

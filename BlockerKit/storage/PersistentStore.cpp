@@ -1,0 +1,268 @@
+#include "storage/PersistentStore.h"
+
+#include "model/JsonDecoding.h"
+#include "model/JsonEncoding.h"
+#include "platform/AtomicFile.h"
+#include "platform/Locations.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+namespace orvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path requireSharedContainer() {
+    auto container = PersistentStore::sharedContainerURL();
+    if (!container) {
+        fatalConfigurationFault("Invalid filepath for nil");
+    }
+    return *container;
+}
+
+std::string lastComponent(const fs::path& path) { return path.filename().string(); }
+
+} // namespace
+
+void fatalConfigurationFault(const std::string& message) {
+    log(message);
+    std::fputs((message + "\n").c_str(), stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+std::optional<fs::path> PersistentStore::sharedContainerURL() {
+    fs::path container = sharedContainerDirectory();
+    std::error_code error;
+    fs::create_directories(container, error);
+    if (error || !fs::is_directory(container, error)) {
+        return std::nullopt;
+    }
+    return container;
+}
+
+std::optional<fs::path> PersistentStore::documentsURL() { return documentsDirectory(); }
+
+std::optional<fs::path> PersistentStore::resourcePath(const std::string& fileName) {
+    fs::path path = resourcesDirectory() / fileName;
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+UserDefaults& PersistentStore::sharedDefaults() { return UserDefaults::group(); }
+
+fs::path PersistentStore::sharedPackagePath(PackageType type) {
+    return requireSharedContainer() / std::string(rawValue(type));
+}
+
+std::optional<PersistentStore::Date> PersistentStore::modificationDate(const fs::path& path,
+                                                                      DatesToPaths& datesToPaths) {
+    std::error_code error;
+    if (!fs::exists(path, error)) {
+        return std::nullopt;
+    }
+    Date date = fs::last_write_time(path, error);
+    if (error) {
+        log("No modification date for file at path " + path.string());
+        return std::nullopt;
+    }
+    datesToPaths[date] = path;
+    return date;
+}
+
+std::optional<std::vector<Package>> PersistentStore::loadPackages(PackageType type, bool isList) {
+    const std::string name(rawValue(type));
+    fs::path shared = requireSharedContainer() / name;
+    auto documents = documentsURL();
+    if (!documents) {
+        fatalConfigurationFault("Invalid filepath for nil");
+    }
+    std::vector<fs::path> candidates;
+    if (auto resource = resourcePath(name)) {
+        candidates.push_back(*resource);
+    }
+    candidates.push_back(shared);
+    candidates.push_back(*documents / name);
+
+    DatesToPaths datesToPaths;
+    std::optional<Date> newest;
+    for (const auto& candidate : candidates) {
+        auto date = modificationDate(candidate, datesToPaths);
+        if (date && (!newest || *date > *newest)) {
+            newest = date;
+        }
+    }
+    if (!newest) {
+        return std::nullopt;
+    }
+    const fs::path chosen = datesToPaths[*newest];
+    if (chosen != shared) {
+        log("Copying from " + chosen.string() + " to Shared Container " + shared.string());
+        copyFile(chosen, shared, true);
+    }
+    log(lastComponent(chosen) + " is in Shared Container.");
+    return readPackages(shared, isList);
+}
+
+std::optional<std::vector<Package>> PersistentStore::readPackages(const fs::path& path, bool isList) {
+    std::error_code error;
+    if (!fs::exists(path, error)) {
+        return std::nullopt;
+    }
+    std::string readError;
+    auto contents = readWholeFile(path, &readError);
+    if (!contents) {
+        log(readError);
+        return std::nullopt;
+    }
+    if (contents->empty()) {
+        return std::nullopt;
+    }
+    auto document = parseJson(*contents);
+    if (!document) {
+        log("Could not read packages from " + path.string() + ": not valid JSON");
+        return std::nullopt;
+    }
+    if (isList) {
+        return packagesFromJSON(*document);
+    }
+    auto package = packageFromJSON(*document);
+    if (!package) {
+        return std::nullopt;
+    }
+    return std::vector<Package>{std::move(*package)};
+}
+
+bool PersistentStore::writePackages(const std::vector<Package>& packages, const fs::path& path) {
+    auto text = toJSONString(packages);
+    if (!text) {
+        log("Could not encode packages for " + lastComponent(path) + ": a text is not valid UTF-8");
+        return false;
+    }
+    std::string error;
+    if (!writeFileAtomically(path, *text, &error)) {
+        log(error);
+        return false;
+    }
+    log("Wrote " + std::to_string(packages.size()) + " packages to " + lastComponent(path));
+    return true;
+}
+
+void PersistentStore::copyFile(const fs::path& source, const fs::path& destination, bool overwrite) {
+    const std::string name = lastComponent(destination);
+    auto fail = [&](const std::string& description) {
+        log("Error copying '" + source.string() + "' to '" + destination.string() + "': " + description);
+    };
+    std::error_code error;
+    const bool exists = fs::exists(destination, error);
+    if (exists && !overwrite) {
+        fail("a file already exists at the destination");
+        return;
+    }
+    if (exists) {
+        log("File " + name + " already exists in '" + destination.string() + "'");
+    }
+    std::string readError;
+    auto contents = readWholeFile(source, &readError);
+    if (!contents) {
+        fail(readError);
+        return;
+    }
+    Date sourceDate = fs::last_write_time(source, error);
+    if (error) {
+        fail(error.message());
+        return;
+    }
+    // The new copy replaces the old one in a single rename, so there is never a moment without
+    // a file; it keeps the source's date so the newest-copy choice sees them as the same copy.
+    std::string writeError;
+    if (!writeFileAtomically(destination, *contents, &writeError)) {
+        fail(writeError);
+        return;
+    }
+    fs::last_write_time(destination, sourceDate, error);
+    if (exists) {
+        log("Removed file " + name + " from '" + destination.string() + "'");
+    }
+    log("Copied '" + source.string() + "' to '" + destination.string() + "'");
+}
+
+void PersistentStore::installPreinstalledPackages() {
+    const std::string name(rawValue(PackageType::PreinstalledPackages));
+    auto resource = resourcePath(name);
+    if (!resource) {
+        fatalConfigurationFault("Invalid filepath for " + name);
+    }
+    copyFile(*resource, requireSharedContainer() / name, true);
+}
+
+fs::path PersistentStore::safariJSONPath() {
+    auto container = sharedContainerURL();
+    if (!container) {
+        fatalConfigurationFault("Shared Container URL invalid");
+    }
+    return *container / "tmp.json";
+}
+
+std::vector<Package> PersistentStore::loadConfigurablePackages() {
+    return repairedConfigurablePackages(loadPackages(PackageType::ConfigurablePackages, true));
+}
+
+std::vector<Package> PersistentStore::loadAllPackages() {
+    auto configurable = loadConfigurablePackages();
+    auto preinstalled = loadPackages(PackageType::PreinstalledPackages, true).value_or(std::vector<Package>{});
+    auto custom = loadPackages(PackageType::CustomPackages, true).value_or(std::vector<Package>{});
+    return combinedPackageOrder(preinstalled, configurable, custom);
+}
+
+std::vector<Package> repairedConfigurablePackages(std::optional<std::vector<Package>> loaded) {
+    auto package = [](ConfigurablePackageType type, const char* name) {
+        return Package{std::string(rawValue(type)), name, {}};
+    };
+    if (!loaded) {
+        return {package(ConfigurablePackageType::Whitelist, "Whitelist"),
+                package(ConfigurablePackageType::BlockURL, "Block URLs"),
+                package(ConfigurablePackageType::BlockCookies, "Block Cookies"),
+                package(ConfigurablePackageType::HideElements, "Hide Page Elements"),
+                package(ConfigurablePackageType::makeHttps, "Make HTTPS-only")};
+    }
+    auto has = [&](ConfigurablePackageType type) {
+        for (const auto& existing : *loaded) {
+            if (existing.id == rawValue(type)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!has(ConfigurablePackageType::Whitelist)) {
+        loaded->insert(loaded->begin(), package(ConfigurablePackageType::Whitelist, "Whitelist"));
+    }
+    if (!has(ConfigurablePackageType::makeHttps)) {
+        loaded->push_back(package(ConfigurablePackageType::makeHttps, "Make HTTPS-only"));
+    }
+    return std::move(*loaded);
+}
+
+std::vector<Package> combinedPackageOrder(const std::vector<Package>& preinstalled,
+                                          const std::vector<Package>& configurable,
+                                          const std::vector<Package>& custom) {
+    std::vector<Package> all;
+    all.reserve(preinstalled.size() + configurable.size() + custom.size());
+    all.insert(all.end(), preinstalled.begin(), preinstalled.end());
+    if (!configurable.empty()) {
+        all.insert(all.end(), configurable.begin() + 1, configurable.end());
+    }
+    all.insert(all.end(), custom.begin(), custom.end());
+    if (!configurable.empty()) {
+        all.push_back(configurable.front());
+    }
+    return all;
+}
+
+} // namespace orvane
