@@ -61,8 +61,8 @@ std::string blockDescription(const Trigger& trigger) {
     if (!trigger.resourceTypes || trigger.resourceTypes->empty()) {
         text += " of any type";
     } else {
-        text += " (" + joined(*trigger.resourceTypes, [](ResourceType type) { return std::string(rawValue(type)); }) +
-                ")";
+        text +=
+            " (" + joined(*trigger.resourceTypes, [](ResourceType type) { return std::string(rawValue(type)); }) + ")";
     }
     return text + " where the resource's URL matches the pattern: " + trigger.urlFilter + domainSuffix(trigger);
 }
@@ -78,8 +78,7 @@ std::string cookiesDescription(const Trigger& trigger) {
 std::string hideDescription(const Blocker& blocker) {
     // A hide action read from a file may lack its selector; the quotes then stand empty.
     return "Hide page elements with CSS selector \"" + blocker.action.selector.value_or("") +
-           "\" on a page with URL matching the pattern: " + blocker.trigger.urlFilter +
-           domainSuffix(blocker.trigger);
+           "\" on a page with URL matching the pattern: " + blocker.trigger.urlFilter + domainSuffix(blocker.trigger);
 }
 
 } // namespace

@@ -19,8 +19,8 @@ std::string domainsInName(const std::vector<std::string>& domains) {
     return std::to_string(domains.size()) + " domains";
 }
 
-Rule makeRule(std::optional<std::string> id, std::optional<std::string> name, std::string defaultName,
-              Trigger trigger, Action action) {
+Rule makeRule(std::optional<std::string> id, std::optional<std::string> name, std::string defaultName, Trigger trigger,
+              Action action) {
     return Rule{id ? std::move(*id) : makeUUID(), name ? std::move(*name) : std::move(defaultName),
                 Blocker{std::move(trigger), std::move(action)}};
 }

@@ -61,8 +61,8 @@ std::vector<ResourceType> resourceTypesForSegments(const ResourceTypeSegments& s
 }
 
 std::size_t resourceTypeSegment(ResourceType type) {
-    return static_cast<std::size_t>(
-        std::find(kEditorResourceTypes.begin(), kEditorResourceTypes.end(), type) - kEditorResourceTypes.begin());
+    return static_cast<std::size_t>(std::find(kEditorResourceTypes.begin(), kEditorResourceTypes.end(), type) -
+                                    kEditorResourceTypes.begin());
 }
 
 } // namespace orvane

@@ -118,8 +118,9 @@ TEST(Description, RulesThatOnlyNameTheirDomains) {
               "Ignore rules outside of a.example.");
     EXPECT_EQ(Shape().action(ActionType::makeHttps).unlessDomain({"a.example"}).description(),
               "Change URL from HTTP to HTTPS before making a request unless domain a.example.");
-    EXPECT_EQ(Shape().action(ActionType::makeHttps).loadType({LoadType::FirstParty}).ifDomain({"a.example"}).description(),
-              "Change URL from HTTP to HTTPS before making a request if domain a.example.");
+    EXPECT_EQ(
+        Shape().action(ActionType::makeHttps).loadType({LoadType::FirstParty}).ifDomain({"a.example"}).description(),
+        "Change URL from HTTP to HTTPS before making a request if domain a.example.");
     EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).description(), "");
     EXPECT_EQ(Shape().action(ActionType::makeHttps).description(), "");
 }

@@ -20,11 +20,11 @@ TEST(HostileInput, NestingWhereRecordsBelongIsReadAsWrongType) {
     LogCapture capture;
     const std::size_t depth = kMaxJsonDepth - 6;
     auto packages = packagesFromJSON(parsed(R"([{"id":"p","rules":[{"content":{"trigger":)" + nested(depth, "1") +
-                                             R"(,"action":)" + nested(depth, "{}") + R"(}}]}])"));
+                                            R"(,"action":)" + nested(depth, "{}") + R"(}}]}])"));
     ASSERT_EQ(packages.size(), 1u);
     EXPECT_TRUE(packages[0].rules.empty());
-    EXPECT_EQ(capture.lines(), (std::vector<std::string>{"url-filter is empty", "trigger init failed",
-                                                         "blocker init failed"}));
+    EXPECT_EQ(capture.lines(),
+              (std::vector<std::string>{"url-filter is empty", "trigger init failed", "blocker init failed"}));
 }
 
 TEST(HostileInput, TooDeepOrBrokenTextNeverReachesTheReaders) {

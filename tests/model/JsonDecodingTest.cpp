@@ -102,8 +102,8 @@ TEST(RuleReader, SkipsAnUnreadableTriggerWithItsLogLinesAndKeepsTheRest) {
 TEST(RuleReader, SkipsAnUnreadableActionWithItsLogLines) {
     for (const char* action : {R"("action":{"type":"Block"})", R"("action":{"type":"hide"})", R"("x":1)"}) {
         LogCapture capture;
-        auto rules = readRules(std::string(R"([{"content":{"trigger":{"url-filter":"a"},)") + action + "}}, " +
-                               kGoodRule + "]");
+        auto rules =
+            readRules(std::string(R"([{"content":{"trigger":{"url-filter":"a"},)") + action + "}}, " + kGoodRule + "]");
         EXPECT_EQ(rules.size(), 1u) << action;
         EXPECT_EQ(capture.lines(), (Lines{"action type is empty", "action init failed", "blocker init failed"}))
             << action;

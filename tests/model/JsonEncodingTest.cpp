@@ -92,8 +92,7 @@ TEST(JsonEncoding, StringsAreWrittenExactlyAndEscaped) {
     trigger.urlFilter = std::string("a\"b\\c\n\u00e9\0z", 10);
     trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, {"EXAMPLE.com"}};
     JsonDocument object = encoded(trigger);
-    EXPECT_EQ(std::string(object["url-filter"].GetString(), object["url-filter"].GetStringLength()),
-              trigger.urlFilter);
+    EXPECT_EQ(std::string(object["url-filter"].GetString(), object["url-filter"].GetStringLength()), trigger.urlFilter);
     EXPECT_EQ(object["if-domain"], parsed(R"(["EXAMPLE.com"])"));
 }
 

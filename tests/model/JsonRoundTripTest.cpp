@@ -29,14 +29,20 @@ Trigger triggerWith(std::optional<std::vector<ResourceType>> types, std::optiona
 TEST(JsonRoundTrip, EveryKindOfRuleComesBackEqual) {
     Package package{"4F1C5D2A-0000-4000-8000-000000000001", "Mixed \"quotes\" and ünïcode ✓", {}};
     package.rules.push_back(
-        {"r1", "url", {triggerWith(std::vector{ResourceType::Script, ResourceType::Popup}, std::vector{LoadType::ThirdParty},
-                                   DomainFilter{DomainFilterType::UnlessDomain, {"*a.example", "b.example"}}),
-                       Action{ActionType::Block, std::nullopt}}});
+        {"r1",
+         "url",
+         {triggerWith(std::vector{ResourceType::Script, ResourceType::Popup}, std::vector{LoadType::ThirdParty},
+                      DomainFilter{DomainFilterType::UnlessDomain, {"*a.example", "b.example"}}),
+          Action{ActionType::Block, std::nullopt}}});
     package.rules.push_back({"r2", "", {Trigger{".*", false, {}, {}, {}}, Action{ActionType::BlockCookies, {}}}});
-    package.rules.push_back({"r3", "hide", {triggerWith({}, {}, DomainFilter{DomainFilterType::IfDomain, {"c.example"}}),
-                                            Action{ActionType::Hide, "div[class^='ad'] > a"}}});
-    package.rules.push_back({"r4", "white", {triggerWith({}, {}, DomainFilter{DomainFilterType::IfDomain, {"localhost"}}),
-                                             Action{ActionType::IgnorePreviousRules, {}}}});
+    package.rules.push_back({"r3",
+                             "hide",
+                             {triggerWith({}, {}, DomainFilter{DomainFilterType::IfDomain, {"c.example"}}),
+                              Action{ActionType::Hide, "div[class^='ad'] > a"}}});
+    package.rules.push_back({"r4",
+                             "white",
+                             {triggerWith({}, {}, DomainFilter{DomainFilterType::IfDomain, {"localhost"}}),
+                              Action{ActionType::IgnorePreviousRules, {}}}});
     // The reader keeps what it reads, so a selector on a non-hide action survives too.
     package.rules.push_back({"r5", "https", {triggerWith({}, {}, {}), Action{ActionType::makeHttps, "kept"}}});
 
@@ -46,8 +52,12 @@ TEST(JsonRoundTrip, EveryKindOfRuleComesBackEqual) {
 }
 
 TEST(JsonRoundTrip, PresentEmptyListsSurviveBecauseTheyAreWrittenAsEmptyArrays) {
-    Package package{"p", "n", {{"r", "cookies", {triggerWith(std::vector<ResourceType>{}, std::vector<LoadType>{}, {}),
-                                                Action{ActionType::BlockCookies, {}}}}}};
+    Package package{"p",
+                    "n",
+                    {{"r",
+                      "cookies",
+                      {triggerWith(std::vector<ResourceType>{}, std::vector<LoadType>{}, {}),
+                       Action{ActionType::BlockCookies, {}}}}}};
     EXPECT_EQ(readBack(package), package);
 }
 

@@ -63,8 +63,8 @@ TEST(StrictActionConstructor, HideNeedsASelectorAndOtherTypesDropIt) {
     EXPECT_EQ(makeAction(ActionType::Hide, std::nullopt), std::nullopt);
     EXPECT_EQ(makeAction(ActionType::Hide, "div.ad"), (Action{ActionType::Hide, "div.ad"}));
     EXPECT_EQ(makeAction(ActionType::Hide, ""), (Action{ActionType::Hide, ""}));
-    for (ActionType type : {ActionType::Block, ActionType::BlockCookies, ActionType::IgnorePreviousRules,
-                            ActionType::makeHttps}) {
+    for (ActionType type :
+         {ActionType::Block, ActionType::BlockCookies, ActionType::IgnorePreviousRules, ActionType::makeHttps}) {
         EXPECT_EQ(makeAction(type, "div.ad"), (Action{type, std::nullopt}));
         EXPECT_EQ(makeAction(type, std::nullopt), (Action{type, std::nullopt}));
     }

@@ -35,7 +35,9 @@ Rule built(const Build& build) {
     return rule.value_or(Rule{});
 }
 
-Trigger anyURL(std::optional<DomainFilter> filter = std::nullopt) { return Trigger{".*", true, {}, {}, std::move(filter)}; }
+Trigger anyURL(std::optional<DomainFilter> filter = std::nullopt) {
+    return Trigger{".*", true, {}, {}, std::move(filter)};
+}
 
 DomainFilter ifDomain(Strings values) { return {DomainFilterType::IfDomain, std::move(values)}; }
 DomainFilter unlessDomain(Strings values) { return {DomainFilterType::UnlessDomain, std::move(values)}; }
@@ -48,9 +50,8 @@ TEST(CookiesRuleBuilder, ShapesAndDefaultName) {
     noChoice.loadType = std::vector<LoadType>{};
     EXPECT_EQ(plain, (Rule{"ID", "Block Cookies", Blocker{noChoice, Action{ActionType::BlockCookies, {}}}}));
 
-    Rule thirdParty = built([] {
-        return buildCookiesRule(LoadType::ThirdParty, unlessDomain({"*a.example"}), std::nullopt, "Mine");
-    });
+    Rule thirdParty = built(
+        [] { return buildCookiesRule(LoadType::ThirdParty, unlessDomain({"*a.example"}), std::nullopt, "Mine"); });
     Trigger expected = anyURL(unlessDomain({"*a.example"}));
     expected.loadType = std::vector{LoadType::ThirdParty};
     EXPECT_EQ(thirdParty.blocker.trigger, expected);
@@ -67,7 +68,8 @@ TEST(CookiesRuleBuilder, ValidatesAGivenFilter) {
 
 TEST(URLRuleBuilder, ShapesAndDefaultName) {
     Rule plain = built([] { return buildURLRule("ads", {}, loadTypeForSegment(0), std::nullopt, "ID", std::nullopt); });
-    EXPECT_EQ(plain, (Rule{"ID", "Block ads", Blocker{Trigger{"ads", true, {}, {}, {}}, Action{ActionType::Block, {}}}}));
+    EXPECT_EQ(plain,
+              (Rule{"ID", "Block ads", Blocker{Trigger{"ads", true, {}, {}, {}}, Action{ActionType::Block, {}}}}));
 
     Rule full = built([] {
         return buildURLRule("^https?://Ads\\.", {ResourceType::Script, ResourceType::Image}, LoadType::FirstParty,
@@ -80,8 +82,9 @@ TEST(URLRuleBuilder, ShapesAndDefaultName) {
     EXPECT_TRUE(isUpperCaseUUID(full.id));
 
     // Not compiled as a regular expression: only the two text checks apply.
-    EXPECT_EQ(built([] { return buildURLRule("[", {}, std::nullopt, std::nullopt, std::nullopt, std::nullopt); })
-                  .blocker.trigger.urlFilter,
+    EXPECT_EQ(built([] {
+                  return buildURLRule("[", {}, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+              }).blocker.trigger.urlFilter,
               "[");
 }
 
@@ -100,25 +103,33 @@ TEST(DomainListRuleBuilders, ShapesAndDefaultNames) {
     Rule one = built([] { return buildMakeHttpsRule({"a.example"}, "ID", std::nullopt); });
     EXPECT_EQ(one, (Rule{"ID", "Make a.example HTTPS-only",
                          Blocker{anyURL(ifDomain({"a.example"})), Action{ActionType::makeHttps, {}}}}));
-    EXPECT_EQ(built([] { return buildMakeHttpsRule({"a.example", "b.example"}, std::nullopt, std::nullopt); }).name,
+    EXPECT_EQ(built([] {
+                  return buildMakeHttpsRule({"a.example", "b.example"}, std::nullopt, std::nullopt);
+              }).name,
               "Make 2 domains HTTPS-only");
 
     Rule whitelist = built([] { return buildWhitelistRule({"*a.example"}, std::nullopt, std::nullopt); });
-    EXPECT_EQ(whitelist.blocker, (Blocker{anyURL(ifDomain({"*a.example"})), Action{ActionType::IgnorePreviousRules, {}}}));
+    EXPECT_EQ(whitelist.blocker,
+              (Blocker{anyURL(ifDomain({"*a.example"})), Action{ActionType::IgnorePreviousRules, {}}}));
     EXPECT_EQ(whitelist.name, "Whitelist *a.example");
-    EXPECT_EQ(built([] { return buildWhitelistRule({"a.example", "localhost", "c.example"}, std::nullopt, ""); }).name,
+    EXPECT_EQ(built([] {
+                  return buildWhitelistRule({"a.example", "localhost", "c.example"}, std::nullopt, "");
+              }).name,
               "");
-    EXPECT_EQ(built([] { return buildWhitelistRule({"a.example", "localhost", "c.example"}, std::nullopt,
-                                                   std::nullopt); })
-                  .name,
+    EXPECT_EQ(built([] {
+                  return buildWhitelistRule({"a.example", "localhost", "c.example"}, std::nullopt, std::nullopt);
+              }).name,
               "Whitelist 3 domains");
 }
 
 TEST(DomainListRuleBuilders, ValidateTheList) {
     expectFailure([] { return buildMakeHttpsRule({}, std::nullopt, std::nullopt); }, "Domain list is empty");
     expectFailure([] { return buildWhitelistRule({}, std::nullopt, std::nullopt); }, "Domain list is empty");
-    expectFailure([] { return buildWhitelistRule({"a.example", "b..example/"}, std::nullopt, std::nullopt); },
-                  "Invalid domain: 'b..example/'");
+    expectFailure(
+        [] {
+            return buildWhitelistRule({"a.example", "b..example/"}, std::nullopt, std::nullopt);
+        },
+        "Invalid domain: 'b..example/'");
 }
 
 TEST(CSSRuleBuilder, ShapesDefaultNameAndChecks) {
@@ -132,20 +143,29 @@ TEST(CSSRuleBuilder, ShapesDefaultNameAndChecks) {
 
 TEST(RuleBuilders, EditorInputEndToEnd) {
     // With subdomains included the row gains a "*" and passes; "*.example.com" stays and fails.
-    Rule https = built([] { return buildMakeHttpsRule(nonEmptyDomains({"example.com", ""}, true), "KEPT", std::nullopt); });
+    Rule https = built([] {
+        return buildMakeHttpsRule(nonEmptyDomains({"example.com", ""}, true), "KEPT", std::nullopt);
+    });
     EXPECT_EQ(https.blocker.trigger.domainFilter, ifDomain({"*example.com"}));
     EXPECT_EQ(https.name, "Make *example.com HTTPS-only");
     EXPECT_EQ(https.id, "KEPT");
-    expectFailure([] { return buildWhitelistRule(nonEmptyDomains({"*.example.com"}, true), std::nullopt, std::nullopt); },
-                  "Invalid domain: '*.example.com'");
-    expectFailure([] { return buildWhitelistRule(nonEmptyDomains({"", ""}, false), std::nullopt, std::nullopt); },
-                  "Domain list is empty");
+    expectFailure(
+        [] { return buildWhitelistRule(nonEmptyDomains({"*.example.com"}, true), std::nullopt, std::nullopt); },
+        "Invalid domain: '*.example.com'");
+    expectFailure(
+        [] {
+            return buildWhitelistRule(nonEmptyDomains({"", ""}, false), std::nullopt, std::nullopt);
+        },
+        "Domain list is empty");
 
     // Item 1 with no rows filled refuses; item 0 ignores the rows entirely, however bad.
     const Strings noRows{"", ""};
-    expectFailure([&] { return buildCookiesRule(std::nullopt, domainFilterForItem(1, nonEmptyDomains(noRows, false)),
-                                                std::nullopt, std::nullopt); },
-                  "Domain list is empty");
+    expectFailure(
+        [&] {
+            return buildCookiesRule(std::nullopt, domainFilterForItem(1, nonEmptyDomains(noRows, false)), std::nullopt,
+                                    std::nullopt);
+        },
+        "Domain list is empty");
     const Strings badRows{"bad", "!"};
     Rule css = built([&] {
         return buildCSSRule("p", domainFilterForItem(0, nonEmptyDomains(badRows, false)), std::nullopt,

@@ -1,11 +1,13 @@
 #include "Commands.h"
 
+#include "RuleCommands.h"
+
 #include <array>
 
 namespace orvane::cli {
 
 std::span<const Command> commands() {
-    static constexpr std::array<Command, 0> kCommands{};
+    static constexpr std::array kCommands{kRuleCommand};
     return kCommands;
 }
 
