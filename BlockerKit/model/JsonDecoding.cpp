@@ -61,6 +61,13 @@ std::string idMember(const JsonValue& object) {
     return id ? std::move(*id) : makeUUID();
 }
 
+// A missing member reads like JSON null, so its reader logs why it failed.
+const JsonValue& memberOrNull(const JsonValue& object, const char* key) {
+    static const JsonValue null;
+    const JsonValue* value = member(object, key);
+    return value != nullptr ? *value : null;
+}
+
 bool boolMember(const JsonValue& object, const char* key) {
     const JsonValue* value = member(object, key);
     if (value == nullptr) {
@@ -73,32 +80,6 @@ bool boolMember(const JsonValue& object, const char* key) {
         return value->GetDouble() != 0.0;
     }
     return false;
-}
-
-std::optional<Rule> ruleFromJSON(const JsonValue& value) {
-    const JsonValue* content = member(value, "content");
-    const JsonValue* triggerValue = content != nullptr ? member(*content, "trigger") : nullptr;
-    auto trigger = triggerValue != nullptr ? triggerFromJSON(*triggerValue) : std::nullopt;
-    if (triggerValue == nullptr) {
-        log("url-filter is empty");
-    }
-    if (!trigger) {
-        log("trigger init failed");
-        log("blocker init failed");
-        return std::nullopt;
-    }
-    const JsonValue* actionValue = member(*content, "action");
-    auto action = actionValue != nullptr ? actionFromJSON(*actionValue) : std::nullopt;
-    if (actionValue == nullptr) {
-        log("action type is empty");
-    }
-    if (!action) {
-        log("action init failed");
-        log("blocker init failed");
-        return std::nullopt;
-    }
-    return Rule{idMember(value), stringMember(value, "name").value_or(""),
-                Blocker{std::move(*trigger), std::move(*action)}};
 }
 
 } // namespace
@@ -129,6 +110,24 @@ std::optional<Action> actionFromJSON(const JsonValue& value) {
         return std::nullopt;
     }
     return Action{*type, stringMember(value, "selector")};
+}
+
+std::optional<Rule> ruleFromJSON(const JsonValue& value) {
+    const JsonValue& content = memberOrNull(value, "content");
+    auto trigger = triggerFromJSON(memberOrNull(content, "trigger"));
+    if (!trigger) {
+        log("trigger init failed");
+        log("blocker init failed");
+        return std::nullopt;
+    }
+    auto action = actionFromJSON(memberOrNull(content, "action"));
+    if (!action) {
+        log("action init failed");
+        log("blocker init failed");
+        return std::nullopt;
+    }
+    return Rule{idMember(value), stringMember(value, "name").value_or(""),
+                Blocker{std::move(*trigger), std::move(*action)}};
 }
 
 std::vector<Rule> rulesFromJSON(const JsonValue& value) {

@@ -15,6 +15,8 @@ namespace orvane {
 std::optional<Package> packageFromJSON(const JsonValue& value);
 // Every element that is a package object, in order; an empty list for anything but an array.
 std::vector<Package> packagesFromJSON(const JsonValue& value);
+// One rule object; absent (after its log lines) when its trigger or action cannot be read.
+std::optional<Rule> ruleFromJSON(const JsonValue& value);
 // The readable rules of an array, in order.
 std::vector<Rule> rulesFromJSON(const JsonValue& value);
 std::optional<Trigger> triggerFromJSON(const JsonValue& value);

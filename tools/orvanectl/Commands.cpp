@@ -2,6 +2,7 @@
 
 #include "CatalogCommands.h"
 #include "ReloadCommands.h"
+#include "RuleCommands.h"
 
 #include <array>
 
@@ -9,8 +10,18 @@ namespace orvane::cli {
 
 std::span<const Command> commands() {
     static constexpr std::array kCommands{
-        kLaunchCommand,  kPackagesCommand, kRulesCommand,  kRemoveCommand, kEnableCommand, kDisableCommand,
-        kPackageCommand, kRebuildCommand,  kSignalCommand, kWatchCommand,  kPrefsCommand,
+        kRuleCommand,
+        kLaunchCommand,
+        kPackagesCommand,
+        kRulesCommand,
+        kRemoveCommand,
+        kEnableCommand,
+        kDisableCommand,
+        kPackageCommand,
+        kRebuildCommand,
+        kSignalCommand,
+        kWatchCommand,
+        kPrefsCommand,
     };
     return kCommands;
 }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "model/Records.h"
+
+#include <string>
+
+namespace orvane {
+
+// The readable sentence shown beside a rule's name, sometimes with a second line after a line
+// feed. Depends on the rule's blocker alone; total for every rule, including ones read from files
+// that no editor would produce.
+std::string descriptionText(const Rule& rule);
+
+} // namespace orvane

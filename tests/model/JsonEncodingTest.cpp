@@ -1,0 +1,103 @@
+#include "model/JsonEncoding.h"
+#include "support/Json.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using orvane::test::parsed;
+
+namespace {
+
+template <typename Record>
+JsonDocument encoded(const Record& record) {
+    auto text = toJSONString(record);
+    EXPECT_TRUE(text) << "record did not encode";
+    return parsed(text.value_or("null"));
+}
+
+Rule sampleRule() {
+    Trigger trigger;
+    trigger.urlFilter = "ads";
+    trigger.caseSensitive = true;
+    trigger.resourceTypes = std::vector{ResourceType::SVG, ResourceType::StyleSheet};
+    trigger.loadType = std::vector{LoadType::ThirdParty};
+    trigger.domainFilter = DomainFilter{DomainFilterType::UnlessDomain, {"*B.example", "a.example"}};
+    return Rule{"R1", "Block ads", Blocker{trigger, Action{ActionType::Hide, "div.ad"}}};
+}
+
+} // namespace
+
+TEST(JsonEncoding, TriggerWritesOnlyTheKeysItHas) {
+    Trigger bare;
+    bare.urlFilter = "x";
+    EXPECT_EQ(encoded(bare), parsed(R"({"url-filter":"x"})"));
+
+    Trigger full = sampleRule().blocker.trigger;
+    EXPECT_EQ(encoded(full), parsed(R"({"url-filter":"ads","url-filter-is-case-sensitive":true,
+        "resource-type":["svg-document","style-sheet"],"load-type":["third-party"],
+        "unless-domain":["*B.example","a.example"]})"));
+
+    full.domainFilter->type = DomainFilterType::IfDomain;
+    JsonDocument ifDomain = encoded(full);
+    EXPECT_TRUE(ifDomain.HasMember("if-domain"));
+    EXPECT_FALSE(ifDomain.HasMember("unless-domain"));
+}
+
+TEST(JsonEncoding, PresentEmptyListsAreWrittenAndAbsentOnesAreNot) {
+    Trigger trigger;
+    trigger.urlFilter = ".*";
+    trigger.loadType = std::vector<LoadType>{};
+    EXPECT_EQ(encoded(trigger), parsed(R"({"url-filter":".*","load-type":[]})"));
+}
+
+TEST(JsonEncoding, ActionWritesSelectorOnlyWhenPresent) {
+    EXPECT_EQ(encoded(Action{ActionType::Hide, "div#links"}),
+              parsed(R"({"type":"css-display-none","selector":"div#links"})"));
+    EXPECT_EQ(encoded(Action{ActionType::IgnorePreviousRules, std::nullopt}),
+              parsed(R"({"type":"ignore-previous-rules"})"));
+    EXPECT_EQ(encoded(Action{ActionType::makeHttps, std::nullopt}), parsed(R"({"type":"make-https"})"));
+}
+
+TEST(JsonEncoding, StorageFormAlwaysWritesIdNameAndContent) {
+    Rule rule = sampleRule();
+    rule.name.clear();
+    JsonDocument object = encoded(rule);
+    EXPECT_EQ(object.MemberCount(), 3u);
+    EXPECT_EQ(object["id"], parsed(R"("R1")"));
+    EXPECT_EQ(object["name"], parsed(R"("")"));
+    EXPECT_EQ(object["content"], encoded(rule.blocker));
+
+    JsonDocument empty = encoded(Package{"P", "", {}});
+    EXPECT_EQ(empty, parsed(R"({"id":"P","name":"","rules":[]})"));
+}
+
+TEST(JsonEncoding, ListsKeepTheirOrderAndTextIsCompact) {
+    Rule rule = sampleRule();
+    rule.name = "Blockads";
+    Package first{"p1", "One", {rule}};
+    Package second{"p2", "Two", {}};
+    auto text = toJSONString(std::vector{first, second});
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->find_first_of(" \n\r\t"), std::string::npos) << *text;
+    EXPECT_EQ(parsed(*text)[0]["id"], parsed(R"("p1")"));
+    EXPECT_EQ(parsed(*text)[1]["id"], parsed(R"("p2")"));
+
+    auto blockers = toJSONString(std::vector{sampleRule().blocker, Blocker{}});
+    ASSERT_TRUE(blockers);
+    EXPECT_EQ(parsed(*blockers)[1], parsed(R"({"trigger":{"url-filter":""},"action":{"type":"block"}})"));
+}
+
+TEST(JsonEncoding, StringsAreWrittenExactlyAndEscaped) {
+    Trigger trigger;
+    trigger.urlFilter = std::string("a\"b\\c\n\u00e9\0z", 10);
+    trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, {"EXAMPLE.com"}};
+    JsonDocument object = encoded(trigger);
+    EXPECT_EQ(std::string(object["url-filter"].GetString(), object["url-filter"].GetStringLength()), trigger.urlFilter);
+    EXPECT_EQ(object["if-domain"], parsed(R"(["EXAMPLE.com"])"));
+}
+
+TEST(JsonEncoding, InvalidUtf8GivesNoTextRatherThanBrokenJson) {
+    Rule rule = sampleRule();
+    rule.name = "bad \xff name";
+    EXPECT_FALSE(toJSONString(rule));
+}
