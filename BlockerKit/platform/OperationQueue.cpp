@@ -16,7 +16,7 @@ OperationQueue::~OperationQueue() {
     cancelAllOperations();
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return pending_.empty() && running_.empty(); });
+        changed_.wait(lock, [this] { return unfinished_ == 0; });
         stopping_ = true;
     }
     changed_.notify_all();
@@ -29,6 +29,7 @@ void OperationQueue::addOperation(std::shared_ptr<Operation> operation) {
     {
         std::lock_guard lock(mutex_);
         pending_.push_back(std::move(operation));
+        ++unfinished_;
     }
     changed_.notify_all();
 }
@@ -51,7 +52,7 @@ void OperationQueue::cancelAllOperations() {
 
 void OperationQueue::waitUntilAllOperationsAreFinished() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return pending_.empty() && running_.empty(); });
+    changed_.wait(lock, [this] { return unfinished_ == 0; });
 }
 
 std::size_t OperationQueue::operationCount() const {
@@ -74,6 +75,12 @@ void OperationQueue::workerLoop() {
         operation->finished_.store(true);
         lock.lock();
         std::erase(running_, operation);
+        // The last reference may be this one, and what an operation holds may call this queue
+        // when it goes: release it without the lock, and only then count the operation done.
+        lock.unlock();
+        operation.reset();
+        lock.lock();
+        --unfinished_;
         changed_.notify_all();
     }
 }

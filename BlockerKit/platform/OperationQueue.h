@@ -71,6 +71,8 @@ private:
     std::condition_variable changed_;
     std::deque<std::shared_ptr<Operation>> pending_;
     std::vector<std::shared_ptr<Operation>> running_;
+    // Added and not yet run and released; what the waits wait for.
+    std::size_t unfinished_ = 0;
     std::vector<std::thread> workers_;
     bool stopping_ = false;
 };

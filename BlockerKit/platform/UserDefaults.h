@@ -48,19 +48,21 @@ public:
     void set(const std::string& key, PropertyValue value);
     void remove(const std::string& key);
     // Re-reads the file; the values are already on disk after every write. Answers whether the
-    // domain could be read and written.
+    // file could be read (a missing file reads as empty) and the last write through this
+    // instance reached it.
     bool synchronize();
 
-    // Calls `observer` whenever the value under `key` changes: on the writing thread for writes
-    // of this process, on the main thread (the default GLib main context) for writes of other
-    // processes.
+    // Calls `observer` whenever the value under `key` changes: synchronously on the writing
+    // thread for writes through this instance, on the main thread (the default GLib main
+    // context) for writes of other processes or other instances on the same file.
     ObserverToken observe(const std::string& key, Observer observer);
     void removeObserver(ObserverToken token);
 
 private:
     struct Impl;
     std::filesystem::path file_;
-    std::unique_ptr<Impl> impl_;
+    // Shared with the file watch's callbacks on the main thread, which hold it only weakly.
+    std::shared_ptr<Impl> impl_;
 };
 
 } // namespace orvane
