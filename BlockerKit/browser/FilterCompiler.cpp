@@ -33,6 +33,7 @@ struct SourceDestroy {
 // One compile in flight. Its child's callbacks own it until the child has ended; the timer only
 // borrows it and is destroyed with it.
 struct Compilation {
+    std::filesystem::path program;
     std::filesystem::path source;
     std::filesystem::path storeDirectory;
     std::string identifier;
@@ -147,10 +148,10 @@ bool isProgram(const std::filesystem::path& path) {
 }
 
 void start(std::unique_ptr<Compilation> compilation) {
-    const auto program = filterCompilerPath();
+    const auto& program = compilation->program;
     if (!isProgram(program)) {
-        finish(std::move(compilation), browserError(BrowserErrorCode::CompilerMissing,
-                                                    "The content-blocker compiler is missing: " + program.string()));
+        auto missing = browserError(BrowserErrorCode::CompilerMissing, "The content-blocker compiler is missing: " + program.string());
+        finish(std::move(compilation), std::move(missing));
         return;
     }
     g_autoptr(GSubprocessLauncher) launcher =
@@ -186,6 +187,7 @@ std::filesystem::path filterCompilerPath() {
 void compileContentFilter(std::filesystem::path source, std::filesystem::path storeDirectory, std::string identifier,
                           std::chrono::milliseconds timeout, CompileCompletion completion) {
     auto compilation = std::make_unique<Compilation>();
+    compilation->program = filterCompilerPath();
     compilation->source = std::move(source);
     compilation->storeDirectory = std::move(storeDirectory);
     compilation->identifier = std::move(identifier);
