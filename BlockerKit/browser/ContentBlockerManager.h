@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,14 +19,20 @@ struct ExtensionState {
 using StateCompletion = std::function<void(std::optional<ExtensionState>, std::optional<Error>)>;
 using ReloadCompletion = std::function<void(std::optional<Error>)>;
 
+// The content-filter store in the shared container where the compiled content blockers lie, each
+// under its identifier, for a web view to load.
+std::filesystem::path contentFilterStoreDirectory();
+
 // The browser's content-blocker manager. Completions run on a worker thread, never inside the
-// call.
+// call; they share that thread and must not block it. An identifier the manager does not know
+// is answered with an error.
 class ContentBlockerManager {
 public:
     // The state of a content-blocker extension, from the browser's extension settings.
     static void getStateOfContentBlocker(const std::string& identifier, StateCompletion completion);
     // Compiles "tmp.json" of the shared container with WebKit into the content-filter store of
-    // the shared container under `identifier`. No error means WebKit accepted the file.
+    // the shared container under `identifier`. No error means WebKit accepted the file; WebKit's
+    // refusal arrives as the error with WebKit's message as its description.
     static void reloadContentBlocker(const std::string& identifier, ReloadCompletion completion);
 };
 

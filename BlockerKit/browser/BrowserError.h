@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Error.h"
+
+#include <string>
+#include <utility>
+
+namespace orvane::browser {
+
+// Errors of the browser stand-in itself. WebKit's own refusals keep WebKit's domain and code.
+inline constexpr const char* kBrowserErrorDomain = "orvane.browser";
+
+enum class BrowserErrorCode : long {
+    UnknownExtension = 1,
+    SettingsUnreadable = 2,
+    SettingsUnwritable = 3,
+    BlockerFileMissing = 4,
+    CompilerMissing = 5,
+    CompilerFailed = 6,
+};
+
+inline Error browserError(BrowserErrorCode code, std::string description) {
+    return Error{kBrowserErrorDomain, static_cast<long>(code), std::move(description)};
+}
+
+} // namespace orvane::browser
