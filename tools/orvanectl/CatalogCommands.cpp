@@ -4,6 +4,7 @@
 
 #include "CoreSession.h"
 #include "JsonOutput.h"
+#include "RuleOptions.h"
 
 #include "catalog/DataManager.h"
 #include "catalog/RuleListQuery.h"
@@ -44,6 +45,17 @@ bool takeFlag(std::vector<std::string>& arguments, const std::string& flag) {
     }
     arguments.erase(it);
     return true;
+}
+
+ConfigurablePackageType editorKindForAction(ActionType type) {
+    switch (type) {
+    case ActionType::Block: return ConfigurablePackageType::BlockURL;
+    case ActionType::BlockCookies: return ConfigurablePackageType::BlockCookies;
+    case ActionType::Hide: return ConfigurablePackageType::HideElements;
+    case ActionType::IgnorePreviousRules: return ConfigurablePackageType::Whitelist;
+    case ActionType::makeHttps: return ConfigurablePackageType::makeHttps;
+    }
+    return ConfigurablePackageType::BlockURL;
 }
 
 int unknownPackage(const std::string& id) {
@@ -149,6 +161,84 @@ int runRules(Arguments arguments) {
         printJson(list);
     }
     return kExitOk;
+}
+
+int runAdd(Arguments arguments) {
+    if (arguments.empty()) {
+        return usageError(kAddCommand, "missing PACKAGE");
+    }
+    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    std::optional<std::string> kindName;
+    if (!rest.empty() && !rest.front().starts_with("--")) {
+        kindName = rest.front();
+        rest.erase(rest.begin());
+    }
+    std::optional<std::string> ruleId;
+    auto ruleIdFlag = std::find(rest.begin(), rest.end(), "--rule-id");
+    if (ruleIdFlag != rest.end()) {
+        if (ruleIdFlag + 1 == rest.end()) {
+            return usageError(kAddCommand, "--rule-id needs a value");
+        }
+        ruleId = *(ruleIdFlag + 1);
+        rest.erase(ruleIdFlag, ruleIdFlag + 2);
+    }
+    ParsedRuleOptions parsed = parseRuleOptions(rest);
+    if (parsed.problem) {
+        return usageError(kAddCommand, *parsed.problem);
+    }
+    if (parsed.options.id) {
+        return usageError(kAddCommand, "--id does not apply here; use --rule-id to edit a rule");
+    }
+
+    CoreSession session;
+    auto package = findPackage(arguments[0]);
+    if (!package) {
+        return unknownPackage(arguments[0]);
+    }
+    const std::string section = sectionOf(package->id);
+    if (section == "preinstalled") {
+        std::cerr << "Rules of preinstalled packages cannot be changed\n";
+        return kExitFailure;
+    }
+    std::optional<Rule> edited;
+    if (ruleId) {
+        auto it = std::find_if(package->rules.begin(), package->rules.end(),
+                               [&](const Rule& rule) { return rule.id == *ruleId; });
+        if (it == package->rules.end()) {
+            std::cerr << "No rule with id '" << *ruleId << "' in package '" << package->id << "'\n";
+            return kExitFailure;
+        }
+        edited = *it;
+    }
+    // A configurable package takes its own kind of rule; a custom one needs the kind, unless an
+    // edited rule's action tells it.
+    auto kind = fromRawValue<ConfigurablePackageType>(package->id);
+    if (section == "custom") {
+        if (kindName) {
+            kind = fromRawValue<ConfigurablePackageType>(*kindName);
+            if (!kind) {
+                return usageError(kAddCommand, "unknown rule kind '" + *kindName + "'");
+            }
+        } else if (edited) {
+            kind = editorKindForAction(edited->blocker.action.type);
+        } else {
+            return usageError(kAddCommand, "a custom package needs the KIND of the rule");
+        }
+    } else if (kindName && fromRawValue<ConfigurablePackageType>(*kindName) != kind) {
+        return usageError(kAddCommand, "package '" + package->id + "' takes only " + package->id + " rules");
+    }
+    if (auto option = inapplicableOption(*kind, parsed.options)) {
+        return usageError(kAddCommand, *option + " does not apply to " + std::string(rawValue(*kind)) + " rules");
+    }
+    auto rule = buildRuleFromOptions(*kind, parsed.options, ruleId);
+    if (!rule) {
+        return session.finish();
+    }
+    if (!edited || !(*rule == *edited)) {
+        DataManager::shared().saveRule(*rule, *package, false);
+    }
+    std::cout << rule->id << "\n";
+    return session.finish();
 }
 
 int runRemove(Arguments arguments) {

@@ -14,6 +14,7 @@ std::span<const Command> commands() {
         kLaunchCommand,
         kPackagesCommand,
         kRulesCommand,
+        kAddCommand,
         kRemoveCommand,
         kEnableCommand,
         kDisableCommand,
