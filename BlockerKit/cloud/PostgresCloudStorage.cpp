@@ -1,0 +1,138 @@
+#include "cloud/PostgresCloudStorage.h"
+
+#include "cloud/RecordCoding.h"
+
+namespace orvane {
+namespace {
+
+
+StoredRecord storedRecord(const PostgresResult& rows, int row, const std::string& zone) {
+    auto fields = decodeRecordFields(rows.text(row, 3));
+    return {CloudRecord::stored(rows.text(row, 1), RecordID{rows.text(row, 0), RecordZoneID{zone}}, rows.text(row, 2),
+                                fields.value_or(RecordFields{})),
+            rows.integer(row, 4), rows.boolean(row, 5)};
+}
+
+} // namespace
+
+class PostgresCloudStorage::Transaction final : public CloudTransaction {
+public:
+    Transaction(PostgresSession& session, bool writing, std::string container)
+        : transaction_(session, writing), container_(std::move(container)) {}
+
+    std::optional<std::int64_t> zonePosition(const std::string& zone) override {
+        return position(transaction_.execute(
+            "SELECT position FROM orvane.zones WHERE owner = current_user AND container = $1 AND zone_name = $2",
+            {container_, zone}));
+    }
+
+    std::optional<std::int64_t> lockZone(const std::string& zone) override {
+        return position(transaction_.execute("SELECT position FROM orvane.zones WHERE owner = current_user AND "
+                                             "container = $1 AND zone_name = $2 FOR UPDATE",
+                                             {container_, zone}));
+    }
+
+    void createZone(const std::string& zone) override {
+        transaction_.execute("INSERT INTO orvane.zones (container, zone_name) VALUES ($1, $2) ON CONFLICT DO NOTHING",
+                             {container_, zone});
+    }
+
+    void setZonePosition(const std::string& zone, std::int64_t position) override {
+        transaction_.execute(
+            "UPDATE orvane.zones SET position = $3 WHERE owner = current_user AND container = $1 AND zone_name = $2",
+            {container_, zone, std::to_string(position)});
+    }
+
+    std::optional<StoredRecord> loadRecord(const RecordID& id) override {
+        auto rows = transaction_.execute(
+            "SELECT record_name, record_type, change_tag, fields, position, deleted FROM orvane.records "
+            "WHERE owner = current_user AND container = $1 AND zone_name = $2 AND record_name = $3",
+            {container_, id.zoneID.zoneName, id.recordName});
+        if (rows.rows() == 0) {
+            return std::nullopt;
+        }
+        return storedRecord(rows, 0, id.zoneID.zoneName);
+    }
+
+    void putRecord(const StoredRecord& stored) override {
+        const CloudRecord& record = stored.record;
+        transaction_.execute(
+            "INSERT INTO orvane.records (container, zone_name, record_name, record_type, change_tag, fields, position, "
+            "deleted) VALUES ($1, $2, $3, $4, $5, $6, $7, $8) "
+            "ON CONFLICT (owner, container, zone_name, record_name) DO UPDATE SET record_type = excluded.record_type, "
+            "change_tag = excluded.change_tag, fields = excluded.fields, position = excluded.position, "
+            "deleted = excluded.deleted",
+            {container_, record.recordID().zoneID.zoneName, record.recordID().recordName, record.recordType(),
+             record.recordChangeTag().value_or(""), encodeRecordFields(record.fields()).value_or("[]"),
+             std::to_string(stored.position), stored.deleted ? "true" : "false"});
+    }
+
+    std::vector<StoredRecord> changes(const std::string& zone, std::int64_t after, std::int64_t upTo,
+                                      std::size_t limit) override {
+        auto rows = transaction_.execute(
+            "SELECT record_name, record_type, change_tag, fields, position, deleted FROM orvane.records "
+            "WHERE owner = current_user AND container = $1 AND zone_name = $2 AND position > $3 AND position <= $4 "
+            "ORDER BY position LIMIT $5",
+            {container_, zone, std::to_string(after), std::to_string(upTo), std::to_string(limit)});
+        std::vector<StoredRecord> changed;
+        for (int row = 0; row < rows.rows(); ++row) {
+            changed.push_back(storedRecord(rows, row, zone));
+        }
+        return changed;
+    }
+
+    bool addPublicRecord(const CloudRecord& record) override {
+        auto inserted = transaction_.execute(
+            "INSERT INTO orvane.reports (container, record_name, record_type, fields) VALUES ($1, $2, $3, $4) "
+            "ON CONFLICT DO NOTHING",
+            {container_, record.recordID().recordName, record.recordType(),
+             encodeRecordFields(record.fields()).value_or("[]")});
+        return inserted.affectedRows() == 1;
+    }
+
+    bool subscriptionExists(const std::string& subscriptionID) override {
+        return transaction_
+                   .execute("SELECT 1 FROM orvane.subscriptions WHERE owner = current_user AND container = $1 AND "
+                            "subscription_id = $2",
+                            {container_, subscriptionID})
+                   .rows() > 0;
+    }
+
+    std::vector<std::string> subscriptionsOfZone(const std::string& zone) override {
+        auto rows = transaction_.execute("SELECT subscription_id FROM orvane.subscriptions WHERE owner = current_user "
+                                         "AND container = $1 AND zone_name = $2 ORDER BY subscription_id",
+                                         {container_, zone});
+        std::vector<std::string> ids;
+        for (int row = 0; row < rows.rows(); ++row) {
+            ids.push_back(rows.text(row, 0));
+        }
+        return ids;
+    }
+
+    void createSubscription(const RecordZoneSubscription& subscription) override {
+        transaction_.execute("INSERT INTO orvane.subscriptions (container, subscription_id, zone_name, "
+                             "content_available) VALUES ($1, $2, $3, $4)",
+                             {container_, subscription.subscriptionID, subscription.zoneID.zoneName,
+                              subscription.notificationInfo.shouldSendContentAvailable ? "true" : "false"});
+    }
+
+    void announce(const CloudNotification& notification) override {
+        transaction_.announce(CloudEvent{CloudEvent::Kind::push, notification});
+    }
+
+    void commit() override { transaction_.commit(); }
+
+private:
+    static std::optional<std::int64_t> position(const PostgresResult& rows) {
+        return rows.rows() > 0 ? std::optional<std::int64_t>(rows.integer(0, 0)) : std::nullopt;
+    }
+
+    PostgresTransaction transaction_;
+    std::string container_;
+};
+
+std::unique_ptr<CloudTransaction> PostgresCloudStorage::begin(bool writing) {
+    return std::make_unique<Transaction>(*session_, writing, container_);
+}
+
+} // namespace orvane

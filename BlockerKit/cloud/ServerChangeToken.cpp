@@ -1,0 +1,38 @@
+#include "cloud/ServerChangeToken.h"
+
+#include "platform/JsonText.h"
+
+#include <string>
+
+namespace orvane {
+namespace {
+
+constexpr const char* kTokenFormat = "orvane.server-change-token.1";
+
+} // namespace
+
+Bytes ServerChangeToken::archive() const {
+    JsonDocument document(rapidjson::kObjectType);
+    auto& allocator = document.GetAllocator();
+    document.AddMember("format", JsonValue(rapidjson::StringRef(kTokenFormat)), allocator);
+    document.AddMember("position", JsonValue(position_), allocator);
+    const std::string json = serializeJson(document).value_or(std::string());
+    return Bytes(json.begin(), json.end());
+}
+
+std::optional<ServerChangeToken> ServerChangeToken::unarchive(const Bytes& bytes) {
+    auto document = parseJson(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (!document || !document->IsObject()) {
+        return std::nullopt;
+    }
+    auto format = document->FindMember("format");
+    auto position = document->FindMember("position");
+    if (format == document->MemberEnd() || !format->value.IsString() ||
+        std::string(format->value.GetString()) != kTokenFormat || position == document->MemberEnd() ||
+        !position->value.IsInt64() || position->value.GetInt64() < 0) {
+        return std::nullopt;
+    }
+    return ServerChangeToken(position->value.GetInt64());
+}
+
+} // namespace orvane
