@@ -71,7 +71,7 @@ TEST(UserDefaults, TypedValuesPersistAcrossInstances) {
     EXPECT_EQ(reopened.dataForKey("empty blob"), Bytes{});
     EXPECT_EQ(reopened.dictionaryForKey("DisabledUserPreferenceForRules"),
               *sampleValues().at("DisabledUserPreferenceForRules").asDictionary());
-    EXPECT_EQ(reopened.arrayForKey("list")->size(), 4U);
+    EXPECT_EQ(reopened.arrayForKey("list"), *sampleValues().at("list").asArray());
     // Reads of another type answer absent rather than a converted value.
     EXPECT_FALSE(reopened.stringForKey("count"));
     EXPECT_FALSE(reopened.dataForKey("$data"));
