@@ -127,6 +127,28 @@ TEST(UserDefaultsObservation, ChangesOfAnotherInstanceArriveOnTheMainThread) {
     EXPECT_EQ(observed.stringForKey("reloadRulesFromDisk"), "C");
 }
 
+TEST(UserDefaultsObservation, ObservingFromAnotherThreadWhileTheMainLoopRunsMissesNothing) {
+    TemporaryDirectory home;
+    UserDefaults observed(home / "domain.json");
+    std::atomic<int> changes{0};
+    std::thread::id reportedOn;
+    // While the main thread runs something of the main loop, the folder watch can only start
+    // later; the change written before then must still be reported.
+    runOnMain([&] {
+        std::thread([&] {
+            observed.observe("paused", [&](const std::string&) {
+                reportedOn = std::this_thread::get_id();
+                ++changes;
+            });
+            UserDefaults(home / "domain.json").set("paused", true);
+        }).join();
+    });
+    ASSERT_TRUE(runMainLoopUntil([&] { return changes == 1; }, 5s));
+    EXPECT_EQ(reportedOn, std::this_thread::get_id());
+    UserDefaults(home / "domain.json").set("paused", false);
+    EXPECT_TRUE(runMainLoopUntil([&] { return changes == 2; }, 5s));
+}
+
 TEST(UserDefaultsObservation, WritesOfAnotherProcessArriveOnTheMainThread) {
     TemporaryDirectory home;
     const auto file = home / "domain.json";
