@@ -118,12 +118,10 @@ std::optional<Error> verdict(const Compilation& compilation, const std::string& 
 
 void communicated(GObject* object, GAsyncResult* result, gpointer data) {
     std::unique_ptr<Compilation> compilation(static_cast<Compilation*>(data));
-    GBytes* output = nullptr;
-    GBytes* diagnostics = nullptr;
+    g_autoptr(GBytes) output = nullptr;
+    g_autoptr(GBytes) diagnostics = nullptr;
     g_autoptr(GError) error = nullptr;
     const bool read = g_subprocess_communicate_finish(G_SUBPROCESS(object), result, &output, &diagnostics, &error);
-    g_autoptr(GBytes) ownedOutput = output;
-    g_autoptr(GBytes) ownedDiagnostics = diagnostics;
     if (!read) {
         finish(std::move(compilation), compilerFailed(std::string("could not be followed: ") + error->message));
         return;
