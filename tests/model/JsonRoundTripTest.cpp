@@ -60,10 +60,3 @@ TEST(JsonRoundTrip, PresentEmptyListsSurviveBecauseTheyAreWrittenAsEmptyArrays) 
                        Action{ActionType::BlockCookies, {}}}}}};
     EXPECT_EQ(readBack(package), package);
 }
-
-TEST(JsonRoundTrip, PackageListsKeepOrder) {
-    std::vector<Package> packages{{"a", "A", {}}, {"b", "B", {}}, {"c", "C", {}}};
-    auto text = toJSONString(packages);
-    ASSERT_TRUE(text);
-    EXPECT_EQ(packagesFromJSON(parsed(*text)), packages);
-}
