@@ -143,3 +143,65 @@ TEST_F(PipelineTest, WatchReactsToTheExtensionsSignals) {
     g_subprocess_send_signal(watch.get(), SIGTERM);
     EXPECT_TRUE(g_subprocess_wait(watch.get(), nullptr, nullptr));
 }
+
+TEST_F(PipelineTest, ADisabledContentBlockerIsReportedAndLeavesTheFileAlone) {
+    ASSERT_EQ(orvanectl({"launch"}).exitCode, 0);
+    const std::string before = readText(home.shared() / "tmp.json");
+    ASSERT_EQ(orvanectl({"extension", "disable"}).exitCode, 0);
+    auto status = orvanectl({"extension", "status", "larkmoor.BlockerMac.BlockerMacExtension"});
+    EXPECT_EQ(status.out, "larkmoor.BlockerMac.BlockerMacExtension\tdisabled\n");
+
+    auto rebuild = orvanectl({"rebuild"});
+    EXPECT_EQ(rebuild.exitCode, 1);
+    EXPECT_NE(rebuild.err.find("Error reloading Safari content blocker: it's disabled in Settings"), std::string::npos);
+    auto add = orvanectl({"add", "block-url", "--url-filter", "more"});
+    EXPECT_EQ(add.exitCode, 1);
+    EXPECT_EQ(readText(home.shared() / "tmp.json"), before);
+
+    ASSERT_EQ(orvanectl({"extension", "enable"}).exitCode, 0);
+    auto again = orvanectl({"rebuild"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, "Reloaded\n");
+    EXPECT_EQ(writtenFilters(), (std::vector<std::string>{"^https?://ads\\.example/", "more"}));
+}
+
+TEST_F(PipelineTest, ListingsShowSectionsCountsAndTheRuleListsSearch) {
+    ASSERT_EQ(orvanectl({"launch"}).exitCode, 0);
+    const std::string first = add({"add", "hide-elements", "--name", "Hide BANNERS", "--selector", ".banner"});
+    add({"add", "hide-elements", "--selector", "#promo", "--if-domain", "--domain", "news.example"});
+    add({"add", "hide-elements", "--selector", "#other", "--name", "Unrelated"});
+    ASSERT_EQ(orvanectl({"disable", "hide-elements", first}).exitCode, 0);
+
+    auto packages = orvanectl({"packages", "--json"});
+    ASSERT_EQ(packages.exitCode, 0);
+    auto list = parseJson(packages.out);
+    ASSERT_TRUE(list && list->IsArray());
+    const auto& ads = (*list)[0];
+    EXPECT_STREQ(ads["id"].GetString(), "block-ads");
+    EXPECT_STREQ(ads["section"].GetString(), "preinstalled");
+    bool sawHide = false;
+    for (const auto& package : list->GetArray()) {
+        if (std::string(package["id"].GetString()) == "hide-elements") {
+            sawHide = true;
+            EXPECT_STREQ(package["section"].GetString(), "configurable");
+            EXPECT_EQ(package["rules"].GetInt(), 3);
+            EXPECT_EQ(package["disabledRules"].GetInt(), 1);
+            EXPECT_TRUE(package["enabled"].GetBool());
+        }
+    }
+    EXPECT_TRUE(sawHide);
+    EXPECT_STREQ((*list)[list->Size() - 1]["id"].GetString(), "whitelist");
+
+    auto found = orvanectl({"rules", "hide-elements", "--search", "banners"});
+    EXPECT_EQ(found.out.substr(0, first.size()), first);
+    EXPECT_EQ(std::count(found.out.begin(), found.out.end(), '\n'), 1);
+    auto byDomain = orvanectl({"rules", "hide-elements", "--search", "NEWS", "--json"});
+    auto rules = parseJson(byDomain.out);
+    ASSERT_TRUE(rules && rules->IsArray() && rules->Size() == 1u);
+    EXPECT_EQ(std::string((*rules)[0]["description"].GetString()),
+              "Hide page elements with CSS selector \"#promo\" on a page with URL matching the pattern: .*\n"
+              "The blocker only applies for news.example.");
+    auto disabled = orvanectl({"rules", "hide-elements", "--filter", "disabled"});
+    EXPECT_EQ(std::count(disabled.out.begin(), disabled.out.end(), '\n'), 1);
+    EXPECT_NE(disabled.out.find("\tdisabled\t"), std::string::npos);
+}

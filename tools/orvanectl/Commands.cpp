@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CatalogCommands.h"
+#include "ExtensionCommand.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
 
@@ -23,6 +24,7 @@ std::span<const Command> commands() {
         kSignalCommand,
         kWatchCommand,
         kPrefsCommand,
+        kExtensionCommand,
     };
     return kCommands;
 }
