@@ -34,7 +34,7 @@ inline std::vector<Package> generatePackages(std::size_t count, const std::strin
         const std::string host = "host" + std::to_string(random() % 100000) + "\\." + tlds[random() % 6];
         switch (random() % 4) {
         case 0: trigger.urlFilter = "^https?://([^/]+\\.)?" + host + "[/:]"; break;
-        case 1: trigger.urlFilter = "/" + std::string(paths[random() % 8]) + "/[0-9]+\\.(gif|png)"; break;
+        case 1: trigger.urlFilter = "/" + std::string(paths[random() % 8]) + "/[0-9]+\\.gif"; break;
         case 2: trigger.urlFilter = host + "/" + paths[random() % 8] + "\\?id="; break;
         default: trigger.urlFilter = "^https?://" + host + "/" + paths[random() % 8]; break;
         }

@@ -59,8 +59,7 @@ void BM_LoadPreinstalled(benchmark::State& state) {
 void BM_AssembleAndWrite(benchmark::State& state) {
     auto preferences = BlockerPreferenceManager::create();
     for (auto _ : state) {
-        auto blockers = preferences->enabledBlockers(preferences->disabledPackages(), preferences->disabledRules());
-        writeSafariJSON(blockers);
+        writeSafariJSON(preferences->enabledBlockers(preferences->disabledPackages(), preferences->disabledRules()));
     }
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 
 namespace orvane::browser {
@@ -44,10 +45,45 @@ struct Compilation {
     bool timedOut = false;
 };
 
+void start(std::unique_ptr<Compilation> compilation);
+
+// Compiles run one at a time, in the order asked for: each child reads the file when it starts,
+// so the last compile to finish is always of the newest file and an older compile can never
+// overwrite a newer filter. Touched only on the browser thread.
+struct CompileQueue {
+    std::deque<std::unique_ptr<Compilation>> waiting;
+    bool running = false;
+};
+
+CompileQueue& compileQueue() {
+    static CompileQueue queue;
+    return queue;
+}
+
+void startNext() {
+    CompileQueue& queue = compileQueue();
+    if (queue.waiting.empty()) {
+        queue.running = false;
+        return;
+    }
+    queue.running = true;
+    auto next = std::move(queue.waiting.front());
+    queue.waiting.pop_front();
+    start(std::move(next));
+}
+
+void enqueue(std::unique_ptr<Compilation> compilation) {
+    compileQueue().waiting.push_back(std::move(compilation));
+    if (!compileQueue().running) {
+        startNext();
+    }
+}
+
 void finish(std::unique_ptr<Compilation> compilation, std::optional<Error> error) {
     CompileCompletion completion = std::move(compilation->completion);
     compilation.reset();
     completion(std::move(error));
+    startNext();
 }
 
 std::string text(GBytes* bytes) {
@@ -193,7 +229,7 @@ void compileContentFilter(std::filesystem::path source, std::filesystem::path st
     compilation->completion = std::move(completion);
     // std::function needs a copyable callable; the shared_ptr hands the one compile over once.
     auto handOver = std::make_shared<std::unique_ptr<Compilation>>(std::move(compilation));
-    BrowserThread::shared().post([handOver] { start(std::move(*handOver)); });
+    BrowserThread::shared().post([handOver] { enqueue(std::move(*handOver)); });
 }
 
 } // namespace orvane::browser

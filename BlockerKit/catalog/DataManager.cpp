@@ -80,14 +80,37 @@ void DataManager::reloadConfigurablePackagesFromDisk() {
     lists_.configurable = std::move(reloaded);
 }
 
-PackageList DataManager::allPackages() {
-    Lists lists;
-    {
-        std::lock_guard lock(mutex_);
-        ensureLoaded();
-        lists = lists_;
+PackageOrder::PackageOrder(PackageListSnapshot preinstalled, PackageListSnapshot configurable,
+                           PackageListSnapshot custom)
+    : preinstalled_(std::move(preinstalled)), configurable_(std::move(configurable)), custom_(std::move(custom)) {
+    order_.reserve(preinstalled_->size() + configurable_->size() + custom_->size());
+    for (const auto& package : *preinstalled_) {
+        order_.push_back(&package);
     }
-    return combinedPackageOrder(*lists.preinstalled, *lists.configurable, *lists.custom);
+    for (std::size_t i = 1; i < configurable_->size(); ++i) {
+        order_.push_back(&(*configurable_)[i]);
+    }
+    for (const auto& package : *custom_) {
+        order_.push_back(&package);
+    }
+    if (!configurable_->empty()) {
+        order_.push_back(&configurable_->front());
+    }
+}
+
+PackageOrder DataManager::packageOrder() {
+    std::lock_guard lock(mutex_);
+    ensureLoaded();
+    return PackageOrder(lists_.preinstalled, lists_.configurable, lists_.custom);
+}
+
+PackageList DataManager::allPackages() {
+    PackageList all;
+    const PackageOrder order = packageOrder();
+    for (const Package* package : order.packages()) {
+        all.push_back(*package);
+    }
+    return all;
 }
 
 void DataManager::editEditable(const std::function<void(PackageList&, PackageList&)>& change) {

@@ -25,6 +25,21 @@ using PackageList = std::vector<Package>;
 using PackageListSnapshot = std::shared_ptr<const PackageList>;
 using SaveCompletion = std::function<void(bool reloaded)>;
 
+// The combined package order as a view over one consistent set of lists, which it keeps alive;
+// nothing is copied.
+class PackageOrder {
+public:
+    PackageOrder(PackageListSnapshot preinstalled, PackageListSnapshot configurable, PackageListSnapshot custom);
+    const std::vector<const Package*>& packages() const { return order_; }
+    bool empty() const { return order_.empty(); }
+
+private:
+    PackageListSnapshot preinstalled_;
+    PackageListSnapshot configurable_;
+    PackageListSnapshot custom_;
+    std::vector<const Package*> order_;
+};
+
 // The one owner of every package in memory: the preinstalled, configurable and custom lists.
 // Edits replace whole lists, so a reader always holds a consistent list; edits from the main
 // thread and from sync are serialised.
@@ -48,6 +63,7 @@ public:
 
     // Preinstalled, configurable except the first, custom, then the first configurable package.
     PackageList allPackages();
+    PackageOrder packageOrder();
 
     void savePackages(const std::map<PackageType, PackageList>& packagesByType, std::optional<bool> skipReload,
                       SaveCompletion completion);

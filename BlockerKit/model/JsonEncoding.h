@@ -10,23 +10,27 @@
 namespace orvane {
 
 // Content-blocker entry form: Trigger, Action, Blocker (and lists of blockers).
+// Storage form: Rule, Package (and lists of them).
+// Both are written straight to text without an intermediate tree, so even the content-blocker
+// file of every rule costs one pass; toJSON builds the tree for callers that want one.
+
 JsonValue toJSON(const Trigger& trigger, JsonAllocator& allocator);
 JsonValue toJSON(const Action& action, JsonAllocator& allocator);
 JsonValue toJSON(const Blocker& blocker, JsonAllocator& allocator);
 JsonValue toJSON(const std::vector<Blocker>& blockers, JsonAllocator& allocator);
-
-// Storage form: Rule, Package (and lists of them).
 JsonValue toJSON(const Rule& rule, JsonAllocator& allocator);
 JsonValue toJSON(const Package& package, JsonAllocator& allocator);
 JsonValue toJSON(const std::vector<Rule>& rules, JsonAllocator& allocator);
 JsonValue toJSON(const std::vector<Package>& packages, JsonAllocator& allocator);
 
 // Compact JSON text; absent when a string of the record is not valid UTF-8.
-template <typename Record>
-std::optional<std::string> toJSONString(const Record& record) {
-    JsonDocument document;
-    JsonValue value = toJSON(record, document.GetAllocator());
-    return serializeJson(value);
-}
+std::optional<std::string> toJSONString(const Trigger& trigger);
+std::optional<std::string> toJSONString(const Action& action);
+std::optional<std::string> toJSONString(const Blocker& blocker);
+std::optional<std::string> toJSONString(const std::vector<Blocker>& blockers);
+std::optional<std::string> toJSONString(const Rule& rule);
+std::optional<std::string> toJSONString(const Package& package);
+std::optional<std::string> toJSONString(const std::vector<Rule>& rules);
+std::optional<std::string> toJSONString(const std::vector<Package>& packages);
 
 } // namespace orvane

@@ -15,7 +15,8 @@ Blocker placeholderBlocker() {
 }
 
 void writeSafariJSON(const std::optional<std::vector<Blocker>>& blockers) {
-    const std::vector<Blocker> list = blockers ? *blockers : std::vector<Blocker>{placeholderBlocker()};
+    const std::vector<Blocker> placeholder{placeholderBlocker()};
+    const std::vector<Blocker>& list = blockers ? *blockers : placeholder;
     const auto path = PersistentStore::safariJSONPath();
     auto text = toJSONString(list);
     if (!text) {
@@ -23,7 +24,8 @@ void writeSafariJSON(const std::optional<std::vector<Blocker>>& blockers) {
         return;
     }
     std::string error;
-    const bool written = writeFileAtomically(path, *text, &error);
+    // Every launch and change writes the file anew, so it does not wait for the disk.
+    const bool written = writeFileAtomically(path, *text, &error, Flush::ToKernel);
     if (!written) {
         log(error);
     }

@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace orvane {
@@ -22,7 +20,8 @@ bool fail(std::string* error, const std::string& what) {
 
 } // namespace
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents, std::string* error) {
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents, std::string* error,
+                         Flush flush) {
     std::error_code ec;
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), ec);
@@ -55,7 +54,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
         data += written;
         left -= static_cast<std::size_t>(written);
     }
-    if (::fsync(fd) != 0) {
+    if (flush == Flush::ToDisk && ::fsync(fd) != 0) {
         fail(error, "cannot flush " + path.string());
         ::close(fd);
         ::unlink(temporary.c_str());
@@ -75,18 +74,34 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string* error) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         fail(error, "cannot open " + path.string());
         return std::nullopt;
     }
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    if (stream.bad()) {
-        fail(error, "cannot read " + path.string());
-        return std::nullopt;
+    struct stat info {};
+    std::string contents;
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        contents.reserve(static_cast<std::size_t>(info.st_size));
     }
-    return std::move(contents).str();
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            fail(error, "cannot read " + path.string());
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        contents.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return contents;
 }
 
 } // namespace orvane

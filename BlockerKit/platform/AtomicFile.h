@@ -11,8 +11,11 @@ namespace orvane {
 // over `path`: readers see the old file or the new one, never a part, and a failed write leaves
 // the old file as it was. Creates missing parent folders. On failure answers false and, when
 // given, sets `error` to a description.
+// `Flush::ToDisk` also waits for the data to reach the disk before the rename, so a power loss
+// cannot leave an empty file either; files that are rebuilt anyway may skip that wait.
+enum class Flush { ToDisk, ToKernel };
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
-                         std::string* error = nullptr);
+                         std::string* error = nullptr, Flush flush = Flush::ToDisk);
 
 // The whole file, or absent when it cannot be read (`error` then says why, when given).
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string* error = nullptr);

@@ -58,11 +58,38 @@ struct BoundedParse {
     }
 };
 
+struct BoundedParseInPlace {
+    std::string& buffer;
+    bool ok = false;
+
+    bool operator()(JsonDocument& document) {
+        DepthLimitedHandler handler(document);
+        rapidjson::InsituStringStream stream(buffer.data());
+        rapidjson::Reader reader;
+        ok = !reader.Parse<kParseFlags | rapidjson::kParseInsituFlag>(stream, handler).IsError();
+        return ok;
+    }
+};
+
 } // namespace
 
 std::optional<JsonDocument> parseJson(std::string_view text) {
     JsonDocument document;
     BoundedParse parse{text};
+    document.Populate(parse);
+    if (!parse.ok) {
+        return std::nullopt;
+    }
+    return document;
+}
+
+std::optional<JsonDocument> parseJsonInPlace(std::string& buffer) {
+    // The in-place stream stops at the first NUL; text holding one is not a JSON document.
+    if (buffer.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    JsonDocument document;
+    BoundedParseInPlace parse{buffer};
     document.Populate(parse);
     if (!parse.ok) {
         return std::nullopt;

@@ -18,6 +18,9 @@ inline constexpr unsigned kMaxJsonDepth = 128;
 // Parses untrusted text: iterative (no recursion), UTF-8 validated, nesting bounded.
 // Absent on any error.
 std::optional<JsonDocument> parseJson(std::string_view text);
+// The same, parsing inside `buffer`: strings of the document point into it, so the buffer must
+// outlive the document. Saves a copy of every string of large files.
+std::optional<JsonDocument> parseJsonInPlace(std::string& buffer);
 
 // Compact text of a value. Absent when a string in it is not valid UTF-8.
 std::optional<std::string> serializeJson(const JsonValue& value);

@@ -243,7 +243,17 @@ void BlockerPreferenceManager::reloadContentBlocker() {
 std::vector<Blocker> BlockerPreferenceManager::enabledBlockers(const std::vector<std::string>& disabledPackageIds,
                                                                const DisabledRules& disabledRules) const {
     std::vector<Blocker> blockers;
-    for (const auto& package : catalogOrder()) {
+    PackageOrder order = DataManager::shared().packageOrder();
+    std::vector<Package> stored;
+    std::vector<const Package*> packages = order.packages();
+    if (packages.empty()) {
+        stored = PersistentStore::loadAllPackages();
+        for (const auto& package : stored) {
+            packages.push_back(&package);
+        }
+    }
+    for (const Package* each : packages) {
+        const Package& package = *each;
         if (std::find(disabledPackageIds.begin(), disabledPackageIds.end(), package.id) != disabledPackageIds.end()) {
             continue;
         }

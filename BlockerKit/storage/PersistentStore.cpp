@@ -124,7 +124,7 @@ std::optional<std::vector<Package>> PersistentStore::readPackages(const fs::path
     if (contents->empty()) {
         return std::nullopt;
     }
-    auto document = parseJson(*contents);
+    auto document = parseJsonInPlace(*contents);
     if (!document) {
         log("Could not read packages from " + path.string() + ": not valid JSON");
         return std::nullopt;

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
+#include <mutex>
 
 using namespace orvane;
 using namespace orvane::browser;
@@ -214,4 +216,26 @@ TEST(FilterCompilation, ACompilerThatRunsTooLongIsStopped) {
     const auto result = awaitDelivery(future, std::chrono::seconds(30));
     ASSERT_TRUE(result && result->answer);
     EXPECT_EQ(result->answer->localizedDescription, "The content-blocker compiler took too long and was stopped");
+}
+
+TEST(ContentBlockerReload, CompilesOneAtATimeInTheOrderAskedFor) {
+    // Overlapping compiles could finish out of order and leave an older file's filter in the
+    // store; the answers arrive in call order because the compiles run one after another.
+    TemporaryHome home;
+    writeBlockerFile(kValidBlockers);
+    std::mutex mutex;
+    std::condition_variable done;
+    std::vector<int> order;
+    for (int i = 0; i < 4; ++i) {
+        ContentBlockerManager::reloadContentBlocker(kContentBlockerIdentifier, [&, i](std::optional<Error> error) {
+            EXPECT_FALSE(error.has_value());
+            std::lock_guard lock(mutex);
+            order.push_back(i);
+            done.notify_all();
+        });
+    }
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(done.wait_for(lock, std::chrono::minutes(2), [&] { return order.size() == 4; }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_TRUE(storeHoldsFilter(kContentBlockerIdentifier));
 }

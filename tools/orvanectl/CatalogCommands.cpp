@@ -76,7 +76,9 @@ int runPackages(Arguments arguments) {
     JsonDocument document;
     auto& allocator = document.GetAllocator();
     JsonValue list(rapidjson::kArrayType);
-    for (const auto& package : DataManager::shared().allPackages()) {
+    PackageOrder order = DataManager::shared().packageOrder();
+    for (const Package* each : order.packages()) {
+        const Package& package = *each;
         const std::size_t rules = package.rules.size();
         const std::size_t disabledRules = std::min(preferences->disabledRuleCount(package.id), rules);
         const bool enabled = !preferences->isPackageDisabled(package);
