@@ -29,7 +29,7 @@ public:
     // The account ORVANE_CLOUD names, created on first use and kept for the process.
     static std::shared_ptr<CloudBackend> shared();
     // "sqlite:<dir>", "postgresql://…" (or "postgres://…"), or "none".
-    static std::shared_ptr<CloudBackend> make(const std::string& specification);
+    static std::shared_ptr<CloudBackend> make(const std::string& cloud);
 
     virtual AccountStatusResult accountStatus() = 0;
     virtual std::shared_ptr<CloudDatabaseBackend> database(const std::string& containerIdentifier,
