@@ -20,11 +20,18 @@ std::variant<CloudBackend::ObserverToken, CloudError> CloudBackend::addEventObse
 }
 
 void CloudBackend::removeEventObserver(ObserverToken token) {
-    std::lock_guard lock(mutex_);
-    observers_.erase(token);
+    {
+        std::lock_guard lock(mutex_);
+        observers_.erase(token);
+    }
+    if (dispatchingThread_.load() != std::this_thread::get_id()) {
+        std::lock_guard wait(dispatchMutex_);
+    }
 }
 
 void CloudBackend::dispatch(const CloudEvent& event) {
+    std::lock_guard dispatching(dispatchMutex_);
+    dispatchingThread_ = std::this_thread::get_id();
     std::vector<std::shared_ptr<EventObserver>> observers;
     {
         std::lock_guard lock(mutex_);
@@ -35,6 +42,7 @@ void CloudBackend::dispatch(const CloudEvent& event) {
     for (const auto& observer : observers) {
         (*observer)(event);
     }
+    dispatchingThread_ = std::thread::id();
 }
 
 void CloudBackend::noteAuthentication(bool authenticated) {

@@ -4,6 +4,7 @@
 #include "cloud/CloudNotification.h"
 #include "cloud/KeyValueStorage.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <variant>
 
 namespace orvane {
@@ -27,7 +29,7 @@ public:
     // The account ORVANE_CLOUD names, created on first use and kept for the process.
     static std::shared_ptr<CloudBackend> shared();
     // "sqlite:<dir>", "postgresql://…" (or "postgres://…"), or "none".
-    static std::shared_ptr<CloudBackend> make(const std::string& specification);
+    static std::shared_ptr<CloudBackend> make(const std::string& cloud);
 
     virtual AccountStatusResult accountStatus() = 0;
     virtual std::shared_ptr<CloudDatabaseBackend> database(const std::string& containerIdentifier,
@@ -38,6 +40,8 @@ public:
     // backend. The first observer starts watching; when this cloud cannot watch, the answer is
     // the error instead of a token.
     std::variant<ObserverToken, CloudError> addEventObserver(EventObserver observer);
+    // Once this returns, the observer is not running and will not run again (unless called
+    // from the observer itself).
     void removeEventObserver(ObserverToken token);
 
     // What a request or status query showed about the credentials. When that changes from what
@@ -50,6 +54,9 @@ protected:
 
 private:
     std::mutex mutex_;
+    // Held while observers run, so that removing one can wait for them.
+    std::mutex dispatchMutex_;
+    std::atomic<std::thread::id> dispatchingThread_;
     std::map<ObserverToken, std::shared_ptr<EventObserver>> observers_;
     ObserverToken nextToken_ = 1;
     bool watching_ = false;

@@ -7,22 +7,22 @@
 
 namespace orvane {
 
-std::shared_ptr<CloudBackend> CloudBackend::make(const std::string& specification) {
+std::shared_ptr<CloudBackend> CloudBackend::make(const std::string& cloud) {
     const auto localValues = orvaneHome() / "LocalKeyValueStore.sqlite";
-    if (specification == "none") {
+    if (cloud == "none") {
         return std::make_shared<UnavailableCloudBackend>(
             AccountStatusResult{AccountStatus::noAccount, std::nullopt},
             CloudError::make(CloudErrorCode::notAuthenticated, "This request requires an authenticated account"),
             localValues);
     }
-    if (specification.starts_with("sqlite:") && specification.size() > 7) {
-        return std::make_shared<SqliteCloudBackend>(specification.substr(7));
+    if (cloud.starts_with("sqlite:") && cloud.size() > 7) {
+        return std::make_shared<SqliteCloudBackend>(cloud.substr(7));
     }
-    if (specification.starts_with("postgresql://") || specification.starts_with("postgres://")) {
-        return std::make_shared<PostgresCloudBackend>(specification);
+    if (cloud.starts_with("postgresql://") || cloud.starts_with("postgres://")) {
+        return std::make_shared<PostgresCloudBackend>(cloud);
     }
     CloudError unknown = CloudError::make(CloudErrorCode::invalidArguments,
-                                          "Unknown cloud '" + specification + "': use sqlite:<dir>, postgresql://… or none");
+                                          "Unknown cloud '" + cloud + "': use sqlite:<dir>, postgresql://… or none");
     return std::make_shared<UnavailableCloudBackend>(AccountStatusResult{AccountStatus::couldNotDetermine, unknown},
                                                      unknown, localValues);
 }

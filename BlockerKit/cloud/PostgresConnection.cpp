@@ -7,7 +7,8 @@
 namespace orvane {
 namespace {
 
-const char* const kKeywords[] = {"connect_timeout", "application_name", "client_encoding", "dbname", nullptr};
+// The URI (dbname, expanded) comes last so that what it names wins over these defaults.
+const char* const kKeywords[] = {"connect_timeout", "application_name", "client_encoding", "options", "dbname", nullptr};
 
 long codeForState(const std::string& state) {
     if (state.starts_with("08")) {
@@ -62,7 +63,7 @@ PGconn* PostgresConnection::handle() {
     if (connection_ && PQstatus(connection_.get()) == CONNECTION_OK) {
         return connection_.get();
     }
-    const char* values[] = {"5", "orvane", "UTF8", uri_.c_str(), nullptr};
+    const char* values[] = {"5", "orvane", "UTF8", "-c client_min_messages=warning", uri_.c_str(), nullptr};
     connection_.reset(PQconnectdbParams(kKeywords, values, 1));
     if (PQstatus(connection_.get()) == CONNECTION_OK) {
         return connection_.get();

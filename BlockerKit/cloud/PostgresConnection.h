@@ -42,6 +42,7 @@ public:
     PostgresResult execute(const char* sql, const std::vector<std::string>& parameters = {});
     // Connects when not connected.
     PGconn* handle();
+    bool isConnected() const { return connection_ && PQstatus(connection_.get()) == CONNECTION_OK; }
     // Forgets a connection that broke, so that the next statement connects again.
     void resetIfBroken();
 

@@ -5,6 +5,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -38,38 +39,49 @@ void PostgresEventListener::run() {
     bool listening = true;
     int wakesUntilReconnect = 0;
     while (!stopping_) {
-        if (!listening) {
-            if (wakesUntilReconnect-- > 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(kWakeIntervalMilliseconds));
-                continue;
-            }
-            try {
+        if (!listening && wakesUntilReconnect-- > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWakeIntervalMilliseconds));
+            continue;
+        }
+        try {
+            if (!listening) {
                 listen();
                 listening = true;
-            } catch (const CloudStorageFailure&) {
-                wakesUntilReconnect = kReconnectWakes;
-                continue;
             }
-        }
-        PGconn* connection = connection_.handle();
-        pollfd descriptor{PQsocket(connection), POLLIN, 0};
-        if (poll(&descriptor, 1, kWakeIntervalMilliseconds) <= 0) {
-            continue;
-        }
-        if (PQconsumeInput(connection) == 0) {
-            log("Lost the cloud server's pushes; reconnecting");
-            connection_.resetIfBroken();
+            listening = receive();
+        } catch (const CloudStorageFailure&) {
             listening = false;
-            continue;
         }
-        std::vector<std::string> sequences;
-        while (std::unique_ptr<PGnotify, NotifyFreer> notify{PQnotifies(connection)}) {
-            sequences.emplace_back(notify->extra);
-        }
-        if (!sequences.empty()) {
-            deliver(sequences);
+        if (!listening) {
+            connection_.resetIfBroken();
+            wakesUntilReconnect = kReconnectWakes;
         }
     }
+}
+
+bool PostgresEventListener::receive() {
+    PGconn* connection = connection_.handle();
+    pollfd descriptor{PQsocket(connection), POLLIN, 0};
+    if (poll(&descriptor, 1, kWakeIntervalMilliseconds) <= 0) {
+        return true;
+    }
+    if (PQconsumeInput(connection) == 0) {
+        log("Lost the cloud server's pushes; reconnecting");
+        return false;
+    }
+    std::vector<std::string> sequences;
+    while (std::unique_ptr<PGnotify, NotifyFreer> notify{PQnotifies(connection)}) {
+        // Anyone may notify any channel; only event numbers are worth a look.
+        const std::string payload = notify->extra;
+        if (!payload.empty() && payload.size() < 20 &&
+            std::all_of(payload.begin(), payload.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            sequences.push_back(payload);
+        }
+    }
+    if (!sequences.empty()) {
+        deliver(sequences);
+    }
+    return true;
 }
 
 void PostgresEventListener::deliver(const std::vector<std::string>& sequences) {
@@ -78,21 +90,17 @@ void PostgresEventListener::deliver(const std::vector<std::string>& sequences) {
         array += (array.size() > 1 ? "," : "") + sequence;
     }
     array += "}";
-    try {
-        auto rows = connection_.execute(
-            "SELECT kind, container, database_scope, zone_name, subscription_id FROM orvane.events "
-            "WHERE owner = current_user AND sequence = ANY($1::bigint[]) AND origin <> $2 ORDER BY sequence",
-            {array, origin_});
-        for (int row = 0; row < rows.rows(); ++row) {
-            CloudEvent event;
-            event.kind = rows.text(row, 0) == "push" ? CloudEvent::Kind::push : CloudEvent::Kind::keyValueChange;
-            event.notification = CloudNotification{
-                rows.text(row, 1), rows.text(row, 2) == "public" ? DatabaseScope::publicScope : DatabaseScope::privateScope,
-                RecordZoneID{rows.text(row, 3)}, rows.text(row, 4)};
-            deliver_(event);
-        }
-    } catch (const CloudStorageFailure& failure) {
-        log("Couldn't read cloud events: " + failure.error().localizedDescription);
+    auto rows = connection_.execute(
+        "SELECT kind, container, database_scope, zone_name, subscription_id FROM orvane.events "
+        "WHERE owner = current_user AND sequence = ANY($1::bigint[]) AND origin <> $2 ORDER BY sequence",
+        {array, origin_});
+    for (int row = 0; row < rows.rows(); ++row) {
+        CloudEvent event;
+        event.kind = rows.text(row, 0) == "push" ? CloudEvent::Kind::push : CloudEvent::Kind::keyValueChange;
+        event.notification = CloudNotification{
+            rows.text(row, 1), rows.text(row, 2) == "public" ? DatabaseScope::publicScope : DatabaseScope::privateScope,
+            RecordZoneID{rows.text(row, 3)}, rows.text(row, 4)};
+        deliver_(event);
     }
 }
 

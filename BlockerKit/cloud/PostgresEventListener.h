@@ -24,6 +24,9 @@ public:
 private:
     void listen();
     void run();
+    // Waits a little for notifications and delivers their events; answers whether the
+    // connection still listens. Throws CloudStorageFailure when the server fails.
+    bool receive();
     void deliver(const std::vector<std::string>& sequences);
 
     PostgresConnection connection_;

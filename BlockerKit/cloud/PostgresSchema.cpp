@@ -10,10 +10,14 @@
 namespace orvane {
 namespace {
 
-// Every statement is idempotent; the advisory lock keeps two initialisations from interleaving.
+// Raised with every change of kSchema; a server at this version is left alone, so that
+// initialising again never locks the tables of users at work.
+constexpr const char* kSchemaVersion = "1";
+
+// Every statement is idempotent.
 constexpr const char* kSchema[] = {
-    "SELECT pg_advisory_xact_lock(7262873001)",
     "CREATE SCHEMA IF NOT EXISTS orvane",
+    "CREATE TABLE IF NOT EXISTS orvane.schema_version (version integer NOT NULL)",
     R"SQL(DO $$ BEGIN
       IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'orvane_users') THEN CREATE ROLE orvane_users NOLOGIN; END IF;
     END $$)SQL",
@@ -137,8 +141,17 @@ std::optional<CloudError> initializeCloudSchema(const std::string& adminURI) {
     PostgresConnection connection(adminURI);
     try {
         connection.execute("BEGIN");
-        for (const char* statement : kSchema) {
-            connection.execute(statement);
+        // Two initialisations at once take turns.
+        connection.execute("SELECT pg_advisory_xact_lock(7262873001)");
+        const bool installed =
+            connection.execute("SELECT to_regclass('orvane.schema_version') IS NOT NULL").boolean(0, 0) &&
+            connection.execute("SELECT FROM orvane.schema_version WHERE version = $1::integer", {kSchemaVersion}).rows() > 0;
+        if (!installed) {
+            for (const char* statement : kSchema) {
+                connection.execute(statement);
+            }
+            connection.execute("DELETE FROM orvane.schema_version");
+            connection.execute("INSERT INTO orvane.schema_version (version) VALUES ($1::integer)", {kSchemaVersion});
         }
         connection.execute("COMMIT");
         return std::nullopt;

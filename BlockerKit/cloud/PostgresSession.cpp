@@ -6,11 +6,22 @@ namespace orvane {
 
 PostgresTransaction::PostgresTransaction(PostgresSession& session, bool writing)
     : lock_(session.mutex), session_(session) {
-    execute(writing ? "BEGIN" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    const char* begin = writing ? "BEGIN" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY";
+    const bool wasConnected = session_.connection.isConnected();
+    try {
+        execute(begin);
+    } catch (const CloudStorageFailure& failure) {
+        // A connection that sat idle may have been dropped by the server; one new attempt
+        // tells that apart from a server that is really away.
+        if (!wasConnected || failure.error().code != CloudErrorCode::networkFailure) {
+            throw;
+        }
+        execute(begin);
+    }
 }
 
 PostgresTransaction::~PostgresTransaction() {
-    if (!committed_) {
+    if (!committed_ && session_.connection.isConnected()) {
         try {
             execute("ROLLBACK");
         } catch (const CloudStorageFailure&) {

@@ -6,7 +6,7 @@
 
 namespace orvane {
 
-// No usable account: ORVANE_CLOUD=none (status "No account") or a specification this build
+// No usable account: ORVANE_CLOUD=none (status "No account") or an ORVANE_CLOUD value this build
 // does not know. Every request fails with the given error; the key-value store keeps its values
 // in a file on this machine alone.
 class UnavailableCloudBackend final : public CloudBackend {

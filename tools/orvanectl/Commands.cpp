@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CatalogCommands.h"
+#include "CloudCommand.h"
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
@@ -25,6 +26,7 @@ std::span<const Command> commands() {
         kWatchCommand,
         kPrefsCommand,
         kExtensionCommand,
+        Command{"cloud", kCloudUsage, runCloud},
     };
     return kCommands;
 }
