@@ -117,7 +117,8 @@ public:
         case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 8:
             return "^https?://([^/]+\\.)?" + escaped(host(below(blockedHosts))) + "[/:]";
         case 9: case 10:
-            return "^https?://([^/]+\\.)?" + escaped(host(below(blockedHosts))) + "/" + std::string(pick(kBlockWords)) + "/";
+            return "^https?://([^/]+\\.)?" + escaped(host(below(blockedHosts))) + "/" +
+                   std::string(pick(kBlockWords)) + "/";
         case 11: case 12:
             return "/" + std::string(pick(kBlockWords)) + "/" + std::string(pick(kBlockWords)) + number +
                    "[0-9]*\\." + std::string(pick(kExtensions));
@@ -135,7 +136,8 @@ public:
         case 18:
             return escaped(host(below(blockedHosts))) + "/.*/" + std::string(pick(kBlockWords)) + "\\.(gif|png)$";
         default:
-            return "/" + std::string(pick(kPlainWords)) + "/" + std::string(pick(kBlockWords)) + "-?" + number + "x[0-9]+\\.";
+            return "/" + std::string(pick(kPlainWords)) + "/" + std::string(pick(kBlockWords)) + "-?" + number +
+                   "x[0-9]+\\.";
         }
     }
 

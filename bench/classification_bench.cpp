@@ -1,6 +1,6 @@
 // Classification of third-party URLs by 30,000 content-blocker patterns: the set matcher of
-// ResourceFilter against the one-by-one search it replaces, in one run, and a sweep of the set
-// size. Times are CPU times of this thread; the ratios at the end are what to compare.
+// ResourceFilter against the one-by-one search it replaces, in one run, and a sweep of its
+// tuning. Times are CPU times of this thread; the ratios at the end are what to compare.
 //
 //   build/bin/classification_bench                 the comparison and the sweep (about a minute)
 //   build/bin/classification_bench --verify-all    also checks every URL against the one-by-one
@@ -107,11 +107,12 @@ void BM_Sequential(benchmark::State& state) {
 }
 BENCHMARK(BM_Sequential)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// Arguments: patterns per set, megabytes per set. Reports the first pass over part of the corpus
-// as a counter and times a second, warm pass.
+// Arguments: patterns per set, megabytes per set or alternation, hosts per alternation. Reports
+// the first pass over part of the corpus as a counter and times a second, warm pass.
 void BM_SetSize(benchmark::State& state) {
     const auto& corpus = benchmarkCorpus();
-    const PatternSet::Tuning tuning{static_cast<std::size_t>(state.range(0)), state.range(1) << 20};
+    const PatternSet::Tuning tuning{static_cast<std::size_t>(state.range(0)), state.range(1) << 20,
+                                    static_cast<std::size_t>(state.range(2))};
     const ResourceFilter filter(corpus.preinstalled, tuning);
     const double start = threadSeconds();
     classifyAll(filter, corpus.urls, kSweepUrls);
@@ -122,15 +123,16 @@ void BM_SetSize(benchmark::State& state) {
     perUrl(state, kSweepUrls);
 }
 BENCHMARK(BM_SetSize)
-    ->ArgNames({"patterns", "MB"})
-    ->Args({250, 16})
-    ->Args({500, 16})
-    ->Args({1000, 8})
-    ->Args({1000, 16})
-    ->Args({1000, 32})
-    ->Args({2000, 16})
-    ->Args({2000, 32})
-    ->Args({4000, 32})
+    ->ArgNames({"patterns", "MB", "hosts"})
+    ->Args({250, 16, 2000})
+    ->Args({500, 16, 2000})
+    ->Args({1000, 8, 2000})
+    ->Args({1000, 16, 2000})
+    ->Args({2000, 16, 2000})
+    ->Args({2000, 32, 2000})
+    ->Args({4000, 32, 2000})
+    ->Args({1000, 16, 500})
+    ->Args({1000, 16, 8000})
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 

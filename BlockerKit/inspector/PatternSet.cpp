@@ -40,7 +40,8 @@ public:
 
     void addHosts(const HostAnchorGroup& group, std::span<const std::string> hosts) {
         if (hosts.size() == 1) {
-            if (auto expression = compileUrlPattern(std::string(group.prefix) + hosts.front() + std::string(group.suffix))) {
+            const std::string pattern = std::string(group.prefix) + hosts.front() + std::string(group.suffix);
+            if (auto expression = compileUrlPattern(pattern)) {
                 target_.singles_.push_back(std::move(expression));
                 ++target_.size_;
             }

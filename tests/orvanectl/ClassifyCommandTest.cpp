@@ -29,9 +29,10 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(resources_); }
 
-    // Standard output of orvanectl run through the shell with the fixture resources.
+    // Standard output of a shell command line that runs the orvanectl of this build on the fixture.
     std::string run(const std::string& commandLine, int* status = nullptr) const {
-        const std::string full = "export ORVANE_RESOURCES='" + resources_.string() + "'; " + commandLine;
+        const std::string full = "export ORVANE_RESOURCES='" + resources_.string() + "' PATH='" ORVANE_BIN_DIR
+                                 "':\"$PATH\"; " + commandLine;
         FILE* pipe = ::popen(full.c_str(), "r");
         std::string output;
         char buffer[4096];
@@ -45,8 +46,6 @@ protected:
         return output;
     }
 
-    static std::string orvanectl() { return std::string(ORVANE_BIN_DIR) + "/orvanectl"; }
-
     std::filesystem::path resources_;
 };
 
@@ -54,8 +53,7 @@ protected:
 
 TEST_F(ClassifyCommand, PrintsOneLinePerUrlThenTheTotals) {
     int status = -1;
-    const auto output = run(orvanectl() +
-                                " classify 'https://x.com/ads/a.gif=120' 'https://t.com/track?id=5=0' "
+    const auto output = run("orvanectl classify 'https://x.com/ads/a.gif=120' 'https://t.com/track?id=5=0' "
                                 "https://connect.facebook.net/sdk.js=30 https://ok.com/page=7 https://x.com/ADS/b=3",
                             &status);
     EXPECT_EQ(status, 0);
@@ -71,8 +69,8 @@ TEST_F(ClassifyCommand, PrintsOneLinePerUrlThenTheTotals) {
 }
 
 TEST_F(ClassifyCommand, ReadsUrlsFromStandardInputAndWritesJson) {
-    const auto output = run("printf 'https://x.com/ads/1=5\\r\\n\\nhttps://t.com/track?id=9\\n' | " + orvanectl() +
-                            " classify --json");
+    const auto output =
+        run("printf 'https://x.com/ads/1=5\\r\\n\\nhttps://t.com/track?id=9\\n' | orvanectl classify --json");
     auto document = parseJson(output);
     ASSERT_TRUE(document) << output;
     EXPECT_EQ(serializeJson(*document),
@@ -85,12 +83,12 @@ TEST_F(ClassifyCommand, ReadsUrlsFromStandardInputAndWritesJson) {
 
 TEST_F(ClassifyCommand, RefusesBadInputAndAMissingPackageFile) {
     int status = -1;
-    run(orvanectl() + " classify --bogus https://x.com/ 2>/dev/null", &status);
+    run("orvanectl classify --bogus https://x.com/ 2>/dev/null", &status);
     EXPECT_EQ(status, 2);
-    run(orvanectl() + " classify https://x.com/=99999999999999999999999 2>/dev/null", &status);
+    run("orvanectl classify https://x.com/=99999999999999999999999 2>/dev/null", &status);
     EXPECT_EQ(status, 2);
     std::filesystem::remove(resources_ / "PreinstalledPackages.json");
-    const auto output = run(orvanectl() + " classify https://x.com/ 2>&1", &status);
+    const auto output = run("orvanectl classify https://x.com/ 2>&1", &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(output, "orvanectl: Invalid filepath for PreinstalledPackages.json\n");
 }
