@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CatalogCommands.h"
+#include "ClassifyCommand.h"
 #include "CloudCommand.h"
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
@@ -27,6 +28,8 @@ std::span<const Command> commands() {
         kPrefsCommand,
         kExtensionCommand,
         Command{"cloud", kCloudUsage, runCloud},
+        Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
+                runClassify},
     };
     return kCommands;
 }

@@ -1,0 +1,101 @@
+#include "inspector/ResourceFilter.h"
+
+#include "RuleFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace orvane;
+using fixtures::urlRule;
+using Result = ResourceFilter::Result;
+using Resources = std::vector<ResourceFilter::Resource>;
+
+namespace {
+
+std::vector<Package> standardPackages() {
+    return {
+        Package{"block-ads", "Ads", {urlRule("/ads/"), urlRule("doubleclick")}},
+        Package{"block-trackers", "Trackers", {urlRule("/pixel\\.gif")}},
+        Package{"block-twitter-widgets", "Twitter", {urlRule("platform\\.twitter\\.com")}},
+        Package{"block-facebook-widgets", "Facebook", {urlRule("connect\\.facebook\\.net")}},
+        Package{"block-other-sharing-widgets", "Sharing", {urlRule("addthis\\.com")}},
+    };
+}
+
+} // namespace
+
+TEST(ResourceFilter, SortsUrlsIntoWidgetsBeforeTrackersBeforeAds) {
+    const ResourceFilter filter(standardPackages());
+    EXPECT_EQ(filter.classify("https://cdn.example/ads/728x90.png"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://stats.doubleclick.net/collect"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://t.example/pixel.gif?u=1"), Result::Tracker);
+    EXPECT_EQ(filter.classify("https://platform.twitter.com/widgets.js"), Result::Widget);
+    EXPECT_EQ(filter.classify("https://connect.facebook.net/sdk.js"), Result::Widget);
+    EXPECT_EQ(filter.classify("https://s7.addthis.com/js/addthis.js"), Result::Widget);
+    EXPECT_EQ(filter.classify("https://news.example/story.html"), Result::None);
+    EXPECT_EQ(filter.classify("https://connect.facebook.net/ads/pixel.gif"), Result::Widget);
+    EXPECT_EQ(filter.classify("https://x.example/ads/pixel.gif"), Result::Tracker);
+}
+
+TEST(ResourceFilter, MatchesCaseInsensitivelyAnywhereUnlessThePatternAnchors) {
+    const ResourceFilter filter({Package{
+        "block-ads", "Ads", {urlRule("ads", ActionType::Block, true), urlRule("^https://x\\."), urlRule("\\.swf$")}}});
+    EXPECT_EQ(filter.classify("https://example.com/ADS/top.gif"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://X.example/"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://www.example/https://x.y"), Result::None);
+    EXPECT_EQ(filter.classify("https://e.example/movie.SWF"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://e.example/movie.swf?x=1"), Result::None);
+}
+
+TEST(ResourceFilter, OnlyTheUrlFilterOfBlockRulesCounts) {
+    Rule scoped = urlRule("/banner/");
+    scoped.blocker.trigger.resourceTypes = std::vector{ResourceType::Script};
+    scoped.blocker.trigger.loadType = std::vector{LoadType::FirstParty};
+    scoped.blocker.trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, {"elsewhere.example"}};
+    const ResourceFilter filter({Package{"block-ads",
+                                         "Ads",
+                                         {urlRule(".*", ActionType::Hide), urlRule(".*", ActionType::BlockCookies),
+                                          urlRule(".*", ActionType::IgnorePreviousRules),
+                                          urlRule(".*", ActionType::makeHttps), scoped}}});
+    EXPECT_EQ(filter.classify("https://example.com/page"), Result::None);
+    EXPECT_EQ(filter.classify("https://example.com/banner/1.png"), Result::Ad);
+}
+
+TEST(ResourceFilter, SkipsPatternsThatDoNotCompileSilently) {
+    testing::internal::CaptureStderr();
+    const ResourceFilter filter({Package{
+        "block-ads", "Ads",
+        {urlRule("(unclosed"), urlRule("[z-a]"), urlRule("a\\1"), urlRule("/ads/"), urlRule("*lead"),
+         urlRule("(?<=x)y")}}});
+    EXPECT_EQ(filter.classify("https://e.com/(unclosed"), Result::None);
+    EXPECT_EQ(filter.classify("https://e.com/ads/x"), Result::Ad);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(ResourceFilter, TakesTheFirstPackageWithExactlyTheId) {
+    const ResourceFilter filter({Package{"Block-Ads", "", {urlRule("upper")}},
+                                 Package{"block-ads", "", {urlRule("first")}},
+                                 Package{"block-ads", "", {urlRule("second")}}});
+    EXPECT_EQ(filter.classify("https://e.com/first"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://e.com/second"), Result::None);
+    EXPECT_EQ(filter.classify("https://e.com/upper"), Result::None);
+}
+
+TEST(ResourceFilter, TotalsAlwaysHoldAdTrackerAndWidgetAndNoneOnceUsed) {
+    const ResourceFilter::Tallies empty{{Result::Ad, {0, 0}}, {Result::Tracker, {0, 0}}, {Result::Widget, {0, 0}}};
+    EXPECT_EQ(ResourceFilter(standardPackages()).classify(Resources{}), empty);
+    EXPECT_EQ(ResourceFilter(std::vector<Package>{}).classify(Resources{}), empty);
+
+    const ResourceFilter withoutAds({Package{"block-ads", "Ads", {}}});
+    auto expected = empty;
+    expected[Result::None] = {1, 10};
+    EXPECT_EQ(withoutAds.classify(Resources{{"https://e.com/ads/x", 10}}), expected);
+
+    const Resources resources{{"https://cdn.example/ads/1.png", 1000}, {"https://connect.facebook.net/sdk.js", 50},
+                              {"https://cdn.example/ads/2.png", 234},  {"https://site.example/style.css", 7},
+                              {"https://t.example/pixel.gif", 0},      {"https://site.example/app.js", 3}};
+    const ResourceFilter::Tallies totals{
+        {Result::Ad, {2, 1234}}, {Result::Tracker, {1, 0}}, {Result::Widget, {1, 50}}, {Result::None, {2, 10}}};
+    EXPECT_EQ(ResourceFilter(standardPackages()).classify(resources), totals);
+}
