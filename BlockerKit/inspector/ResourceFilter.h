@@ -35,6 +35,9 @@ public:
 
     // Ads come from "block-ads", trackers from "block-trackers", widgets from
     // "block-twitter-widgets", "block-facebook-widgets" and "block-other-sharing-widgets".
+    // From the catalog's preinstalled packages, which it loads from storage first when the
+    // catalog has none yet.
+    ResourceFilter();
     explicit ResourceFilter(const std::vector<Package>& preinstalled);
     ResourceFilter(const std::vector<Package>& preinstalled, PatternSet::Tuning tuning);
 

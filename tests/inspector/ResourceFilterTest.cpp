@@ -2,6 +2,11 @@
 
 #include "RuleFixtures.h"
 
+#include "catalog/DataManager.h"
+#include "model/JsonEncoding.h"
+#include "support/Fixtures.h"
+#include "support/TempHome.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -98,4 +103,15 @@ TEST(ResourceFilter, TotalsAlwaysHoldAdTrackerAndWidgetAndNoneOnceUsed) {
     const ResourceFilter::Tallies totals{
         {Result::Ad, {2, 1234}}, {Result::Tracker, {1, 0}}, {Result::Widget, {1, 50}}, {Result::None, {2, 10}}};
     EXPECT_EQ(ResourceFilter(standardPackages()).classify(resources), totals);
+}
+
+TEST(ResourceFilterFromCatalog, LoadsThePreinstalledPackagesIntoAnEmptyCatalogFirst) {
+    orvane::test::TempHome home;
+    orvane::test::writeText(home.resources() / "PreinstalledPackages.json",
+                            *toJSONString(std::vector<Package>{orvane::test::makePackage(
+                                "block-trackers", "Trackers", {orvane::test::blockRule("t", "tracker\\.example")})}));
+    ASSERT_TRUE(DataManager::shared().preinstalledPackages()->empty());
+    const ResourceFilter filter;
+    EXPECT_EQ(filter.classify("https://TRACKER.example/pixel"), ResourceFilter::Result::Tracker);
+    EXPECT_EQ(DataManager::shared().preinstalledPackages()->size(), 1u);
 }

@@ -4,6 +4,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/JsonText.h"
 
+#include "support/TempHome.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,7 +21,7 @@ namespace {
 class ClassifyCommand : public testing::Test {
 protected:
     void SetUp() override {
-        resources_ = std::filesystem::temp_directory_path() / ("orvane-classify-" + std::to_string(::getpid()));
+        resources_ = home_.resources();
         const std::vector<Package> packages{
             Package{"block-ads", "Ads", {fixtures::urlRule("/ads/")}},
             Package{"block-trackers", "Trackers", {fixtures::urlRule("track\\?id=")}},
@@ -27,12 +29,10 @@ protected:
         };
         ASSERT_TRUE(writeFileAtomically(resources_ / "PreinstalledPackages.json", *toJSONString(packages)));
     }
-    void TearDown() override { std::filesystem::remove_all(resources_); }
 
     // Standard output of a shell command line that runs the orvanectl of this build on the fixture.
     std::string run(const std::string& commandLine, int* status = nullptr) const {
-        const std::string full = "export ORVANE_RESOURCES='" + resources_.string() + "' PATH='" ORVANE_BIN_DIR
-                                 "':\"$PATH\"; " + commandLine;
+        const std::string full = "export PATH='" ORVANE_BIN_DIR "':\"$PATH\"; " + commandLine;
         FILE* pipe = ::popen(full.c_str(), "r");
         std::string output;
         char buffer[4096];
@@ -46,6 +46,7 @@ protected:
         return output;
     }
 
+    test::TempHome home_;
     std::filesystem::path resources_;
 };
 
@@ -88,7 +89,7 @@ TEST_F(ClassifyCommand, RefusesBadInputAndAMissingPackageFile) {
     run("orvanectl classify https://x.com/=99999999999999999999999 2>/dev/null", &status);
     EXPECT_EQ(status, 2);
     std::filesystem::remove(resources_ / "PreinstalledPackages.json");
-    const auto output = run("orvanectl classify https://x.com/ 2>&1", &status);
+    const auto output = run("orvanectl --quiet classify https://x.com/ 2>&1", &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(output, "orvanectl: Invalid filepath for PreinstalledPackages.json\n");
 }

@@ -4,11 +4,9 @@
 #include "ClassifyCommand.h"
 #include "Commands.h"
 
+#include "catalog/DataManager.h"
 #include "inspector/ResourceFilter.h"
-#include "model/JsonDecoding.h"
-#include "platform/AtomicFile.h"
 #include "platform/JsonText.h"
-#include "platform/Locations.h"
 
 #include <algorithm>
 #include <charconv>
@@ -43,15 +41,6 @@ std::string_view categoryName(Result result) {
 }
 
 // The preinstalled packages as shipped in the resources; absent when the file cannot be read.
-std::optional<std::vector<Package>> loadPreinstalledPackages() {
-    auto text = readWholeFile(resourcesDirectory() / "PreinstalledPackages.json");
-    if (!text) {
-        return std::nullopt;
-    }
-    auto document = parseJson(*text);
-    return document ? packagesFromJSON(*document) : std::vector<Package>{};
-}
-
 // "URL=BYTES" when the text after the last "=" is a decimal number, else the whole text is the
 // URL with no bytes. A URL whose query ends in "=digits" therefore needs its size written out.
 std::optional<ResourceFilter::Resource> parseResource(std::string_view argument) {
@@ -136,12 +125,13 @@ int runClassify(Arguments arguments) {
         resources.push_back(std::move(*resource));
     }
 
-    const auto preinstalled = loadPreinstalledPackages();
-    if (!preinstalled) {
+    // The filter takes the catalog's preinstalled packages, loading them as the inspector does.
+    DataManager::shared().loadPreinstalledPackagesIfEmpty();
+    if (DataManager::shared().preinstalledPackages()->empty()) {
         std::cerr << "orvanectl: Invalid filepath for PreinstalledPackages.json\n";
         return kExitFailure;
     }
-    const ResourceFilter filter(*preinstalled);
+    const ResourceFilter filter;
     std::vector<Result> categories;
     categories.reserve(resources.size());
     for (const auto& resource : resources) {
