@@ -3,17 +3,39 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 namespace orvane {
 namespace {
 
 // Every record is emitted as events to a handler: a writer (text) or a document (tree).
 
+bool isAscii(std::string_view text) {
+    // Eight bytes at a time: rule texts are almost always plain ASCII.
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080ULL) != 0) {
+            return false;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // GLib's check refuses NUL, which JSON writes escaped; check the text between NULs.
 bool isUtf8(std::string_view text) {
+    if (isAscii(text)) {
+        return true;
+    }
     for (;;) {
         const std::size_t nul = text.find('\0');
         if (!g_utf8_validate_len(text.data(), std::min(nul, text.size()), nullptr)) {
@@ -124,14 +146,153 @@ JsonValue tree(const Record& record, JsonAllocator& allocator) {
     return JsonValue(document, allocator);
 }
 
+// A growable byte buffer whose single-byte appends stay a store and an increment.
+class TextBuffer {
+public:
+    void operator+=(char c) {
+        reserve(1);
+        data_[size_++] = c;
+    }
+    void operator+=(std::string_view text) { append(text.data(), text.size()); }
+    void append(const char* text, std::size_t length) {
+        reserve(length);
+        std::memcpy(data_.get() + size_, text, length);
+        size_ += length;
+    }
+    bool empty() const { return size_ == 0; }
+    std::string take() const { return std::string(data_.get(), size_); }
+
+private:
+    void reserve(std::size_t more) {
+        if (size_ + more <= capacity_) {
+            return;
+        }
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + more + 4096);
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_ > 0) {
+            std::memcpy(grown.get(), data_.get(), size_);
+        }
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// Compact JSON text for the emitters above: the content-blocker file of every rule is written
+// on each change, so this appends straight to one buffer and copies plain strings whole.
+class CompactWriter {
+public:
+    bool StartObject() { return open('{'); }
+    bool EndObject(rapidjson::SizeType) { return close('}'); }
+    bool StartArray() { return open('['); }
+    bool EndArray(rapidjson::SizeType) { return close(']'); }
+    // Keys are the encoder's own fixed names and need no escaping.
+    bool Key(const char* text, rapidjson::SizeType length, bool) {
+        separate();
+        out_ += '"';
+        out_.append(text, length);
+        out_.append("\":", 2);
+        afterKey_ = true;
+        return true;
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool) {
+        separate();
+        appendString(std::string_view(text, length));
+        return true;
+    }
+    bool Bool(bool value) {
+        separate();
+        out_ += std::string_view(value ? "true" : "false");
+        return true;
+    }
+
+    std::string take() const { return out_.take(); }
+
+private:
+    bool open(char bracket) {
+        separate();
+        out_ += bracket;
+        firstInContainer_ = true;
+        return true;
+    }
+    bool close(char bracket) {
+        out_ += bracket;
+        firstInContainer_ = false;
+        return true;
+    }
+    // A comma before every element but the first of its container; none after a key.
+    void separate() {
+        if (afterKey_) {
+            afterKey_ = false;
+        } else if (!firstInContainer_ && !out_.empty()) {
+            out_ += ',';
+        }
+        firstInContainer_ = false;
+    }
+    // True when one of the eight bytes is a control character, a quotation mark or a backslash.
+    static bool needsEscape(std::uint64_t word) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+        constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+        const auto hasZero = [&](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+        const std::uint64_t below = (word - kOnes * 0x20) & ~word & kHighs;
+        return (below | hasZero(word ^ (kOnes * '"')) | hasZero(word ^ (kOnes * '\\'))) != 0;
+    }
+
+    void appendString(std::string_view text) {
+        out_ += '"';
+        std::size_t plain = 0;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            if (i + 8 <= text.size()) {
+                std::uint64_t word;
+                std::memcpy(&word, text.data() + i, 8);
+                if (!needsEscape(word)) {
+                    i += 8;
+                    continue;
+                }
+            }
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c < 0x20 || c == '"' || c == '\\') {
+                out_.append(text.data() + plain, i - plain);
+                appendEscape(c);
+                plain = i + 1;
+            }
+            ++i;
+        }
+        out_.append(text.data() + plain, text.size() - plain);
+        out_ += '"';
+    }
+    void appendEscape(unsigned char c) {
+        switch (c) {
+        case '"': out_ += std::string_view("\\\""); return;
+        case '\\': out_ += std::string_view("\\\\"); return;
+        case '\n': out_ += std::string_view("\\n"); return;
+        case '\r': out_ += std::string_view("\\r"); return;
+        case '\t': out_ += std::string_view("\\t"); return;
+        default: {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out_ += std::string_view("\\u00");
+            out_ += kHex[c >> 4];
+            out_ += kHex[c & 0xF];
+        }
+        }
+    }
+
+    TextBuffer out_;
+    bool firstInContainer_ = true;
+    bool afterKey_ = false;
+};
+
 template <typename Record>
 std::optional<std::string> text(const Record& record) {
-    rapidjson::StringBuffer buffer;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    CompactWriter writer;
     if (!emit(writer, record)) {
         return std::nullopt;
     }
-    return std::string(buffer.GetString(), buffer.GetSize());
+    return writer.take();
 }
 
 } // namespace
