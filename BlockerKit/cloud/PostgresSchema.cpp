@@ -65,8 +65,7 @@ constexpr const char* kSchema[] = {
     "REVOKE ALL ON ALL TABLES IN SCHEMA orvane FROM PUBLIC",
     "REVOKE ALL ON SCHEMA orvane FROM PUBLIC",
     "GRANT USAGE ON SCHEMA orvane TO orvane_users",
-    "GRANT SELECT, INSERT, UPDATE, DELETE ON orvane.zones, orvane.records, orvane.subscriptions, orvane.key_values "
-    "TO orvane_users",
+    "GRANT SELECT, INSERT, UPDATE, DELETE ON orvane.zones, orvane.records, orvane.subscriptions, orvane.key_values TO orvane_users",
     "GRANT SELECT, INSERT, DELETE ON orvane.events TO orvane_users",
     "GRANT INSERT ON orvane.reports TO orvane_users",
     "GRANT USAGE ON SEQUENCE orvane.events_sequence_seq, orvane.reports_id_seq TO orvane_users",
