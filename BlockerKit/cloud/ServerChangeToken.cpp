@@ -25,10 +25,11 @@ std::optional<ServerChangeToken> ServerChangeToken::unarchive(const Bytes& bytes
     if (!document || !document->IsObject()) {
         return std::nullopt;
     }
-    auto format = document->FindMember("format");
-    auto position = document->FindMember("position");
-    if (format == document->MemberEnd() || !format->value.IsString() ||
-        std::string(format->value.GetString()) != kTokenFormat || position == document->MemberEnd() ||
+    const JsonValue& token = *document;
+    const auto format = token.FindMember("format");
+    const auto position = token.FindMember("position");
+    if (format == token.MemberEnd() || !format->value.IsString() ||
+        std::string(format->value.GetString()) != kTokenFormat || position == token.MemberEnd() ||
         !position->value.IsInt64() || position->value.GetInt64() < 0) {
         return std::nullopt;
     }
