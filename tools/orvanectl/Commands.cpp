@@ -3,6 +3,7 @@
 #include "CatalogCommands.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
+#include "TransferCommands.h"
 
 #include <array>
 
@@ -23,6 +24,8 @@ std::span<const Command> commands() {
         kSignalCommand,
         kWatchCommand,
         kPrefsCommand,
+        kImportCommand,
+        kExportCommand,
     };
     return kCommands;
 }
