@@ -49,8 +49,21 @@ Rule blockRule(const std::string& id, const std::string& filter) {
     return Rule{id, "Block " + filter, orvane::Blocker{trigger, orvane::Action{orvane::ActionType::Block, {}}}};
 }
 
-// A home with a catalog in it, made once; the inputs never change it.
+// A home with a catalog in it, made once and removed at exit; the inputs never change it.
 struct Catalog {
+    Catalog();
+    ~Catalog() {
+        std::error_code error;
+        fs::remove_all(root, error);
+    }
+    Catalog(const Catalog&) = delete;
+    Catalog& operator=(const Catalog&) = delete;
+
+    std::string packageFiles() const {
+        return contentsOf(orvane::PersistentStore::sharedPackagePath(orvane::PackageType::ConfigurablePackages)) + "|" +
+               contentsOf(orvane::PersistentStore::sharedPackagePath(orvane::PackageType::CustomPackages));
+    }
+
     fs::path root;
     fs::path input;
     fs::path trash;
@@ -58,49 +71,44 @@ struct Catalog {
     PackageList configurable;
     PackageList custom;
     std::string files;
-
-    std::string packageFiles() const {
-        return contentsOf(orvane::PersistentStore::sharedPackagePath(orvane::PackageType::ConfigurablePackages)) + "|" +
-               contentsOf(orvane::PersistentStore::sharedPackagePath(orvane::PackageType::CustomPackages));
-    }
 };
 
-Catalog makeCatalog() {
-    Catalog catalog;
+Catalog::Catalog() {
     std::string pattern = (fs::temp_directory_path() / "orvane-import-fuzz-XXXXXX").string();
     check(::mkdtemp(pattern.data()) != nullptr);
-    catalog.root = pattern;
-    catalog.input = catalog.root / "Downloads" / "input.orvanepkg";
-    catalog.trash = catalog.root / "data" / "Trash";
-    fs::create_directories(catalog.input.parent_path());
-    ::setenv("ORVANE_HOME", (catalog.root / "home").c_str(), 1);
-    ::setenv("ORVANE_RESOURCES", (catalog.root / "resources").c_str(), 1);
+    root = pattern;
+    input = root / "Downloads" / "input.orvanepkg";
+    trash = root / "data" / "Trash";
+    fs::create_directories(input.parent_path());
+    ::setenv("ORVANE_HOME", (root / "home").c_str(), 1);
+    ::setenv("ORVANE_RESOURCES", (root / "resources").c_str(), 1);
     ::setenv("ORVANE_CLOUD", "none", 1);
     // The Trash on the inputs' own file system, emptied after every input.
-    ::setenv("HOME", catalog.root.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (catalog.root / "data").c_str(), 1);
+    ::setenv("HOME", root.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     check(orvane::browser::setExtensionEnabled(orvane::browser::extensionIdentifiers().front(), false));
 
-    catalog.preinstalled = {Package{"block-ads", "Ads", {blockRule("ads-1", "ads")}}};
-    auto configurable = orvane::repairedConfigurablePackages(std::nullopt);
-    configurable[1].rules = {blockRule("u1", "tracker"), blockRule("u2", "pixel")};
-    auto custom = PackageList{Package{"X", "Mine", {blockRule("a", "a"), blockRule("b", "b")}},
-                              Package{"Y", "Empty", {}}};
+    preinstalled = {Package{"block-ads", "Ads", {blockRule("ads-1", "ads")}}};
+    auto written = orvane::repairedConfigurablePackages(std::nullopt);
+    written[1].rules = {blockRule("u1", "tracker"), blockRule("u2", "pixel")};
+    const PackageList writtenCustom{Package{"X", "Mine", {blockRule("a", "a"), blockRule("b", "b")}},
+                                    Package{"Y", "Empty", {}}};
+    using orvane::PackageType;
     using orvane::PersistentStore;
-    check(PersistentStore::writePackages(configurable, PersistentStore::sharedPackagePath(orvane::PackageType::ConfigurablePackages)));
-    check(PersistentStore::writePackages(custom, PersistentStore::sharedPackagePath(orvane::PackageType::CustomPackages)));
+    check(PersistentStore::writePackages(written,
+                                         PersistentStore::sharedPackagePath(PackageType::ConfigurablePackages)));
+    check(PersistentStore::writePackages(writtenCustom, PersistentStore::sharedPackagePath(PackageType::CustomPackages)));
 
     auto& shared = orvane::DataManager::shared();
-    shared.setPreinstalledPackages(catalog.preinstalled);
-    catalog.configurable = *shared.configurablePackages();
-    catalog.custom = *shared.customPackages();
-    check(catalog.configurable == configurable && catalog.custom == custom);
-    catalog.files = catalog.packageFiles();
-    return catalog;
+    shared.setPreinstalledPackages(preinstalled);
+    configurable = *shared.configurablePackages();
+    custom = *shared.customPackages();
+    check(configurable == written && custom == writtenCustom);
+    files = packageFiles();
 }
 
 const Catalog& catalog() {
-    static const Catalog made = makeCatalog();
+    static const Catalog made;
     return made;
 }
 
@@ -156,7 +164,8 @@ bool checkMerge(const Catalog& home, const PackageList& imported) {
 void checkRefusedImport(const Catalog& home, const std::optional<PackageList>& packages) {
     orvane::ShownMessages shown;
     bool didImport = false;
-    orvane::ObserverRegistration observer(orvane::kDidImportBlockers, [&](const orvane::Notification&) { didImport = true; });
+    orvane::ObserverRegistration observer(orvane::kDidImportBlockers,
+                                          [&](const orvane::Notification&) { didImport = true; });
     auto& shared = orvane::DataManager::shared();
     shared.importPackages(home.input);
 

@@ -1,10 +1,11 @@
 #include "catalog/ImportMerge.h"
 
+#include "catalog/RuleKey.h"
 #include "platform/Uuid.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -29,53 +30,65 @@ private:
     std::unordered_set<std::string> ids_;
 };
 
-// One editable list as the import found it: packages appended later are not searched, and the
-// rule counts at the start decide what counts as imported already.
-struct Section {
-    std::vector<Package>* packages;
-    std::size_t count;
-    std::vector<std::size_t> rulesAtStart;
+// What an existing package holds, by every field and by content (name and blocker).
+struct HeldRules {
+    std::unordered_set<std::string> rules;
+    std::unordered_set<std::string> contents;
 
-    explicit Section(std::vector<Package>& list) : packages(&list), count(list.size()) {
-        for (const auto& package : list) {
-            rulesAtStart.push_back(package.rules.size());
+    explicit HeldRules(const Package& package) {
+        for (const auto& rule : package.rules) {
+            add(rule, ruleContentKey(rule));
         }
+    }
+    void add(const Rule& rule, const std::string& contentKey) {
+        rules.insert(ruleKey(rule, contentKey));
+        contents.insert(contentKey);
     }
 };
 
+// A package the import found in the catalog: packages appended by the import are not searched,
+// and the rule count at the start decides whether it counts as imported already.
 struct Existing {
-    Package* package;
+    std::vector<Package>* list;
+    std::size_t index;
     std::size_t rulesAtStart;
+    std::optional<HeldRules> held; // made when the import first adds to the package
+
+    Package& package() const { return (*list)[index]; }
 };
 
-// The first package with the id among those the import found, configurable ones first.
-std::optional<Existing> findExisting(const std::array<Section, 2>& sections, const std::string& id) {
-    for (const auto& section : sections) {
-        for (std::size_t i = 0; i < section.count; ++i) {
-            if ((*section.packages)[i].id == id) {
-                return Existing{&(*section.packages)[i], section.rulesAtStart[i]};
-            }
+// The first package of each id, configurable ones first.
+std::unordered_map<std::string, Existing> existingById(std::vector<Package>& configurable,
+                                                       std::vector<Package>& custom) {
+    std::unordered_map<std::string, Existing> found;
+    for (auto* list : {&configurable, &custom}) {
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            found.try_emplace((*list)[i].id, Existing{list, i, (*list)[i].rules.size(), std::nullopt});
         }
     }
-    return std::nullopt;
+    return found;
 }
 
-bool sameContent(const Rule& a, const Rule& b) { return a.name == b.name && a.blocker == b.blocker; }
-
-// Appends the rules of `imported` that `target` lacks; answers them with the ids they got.
-std::vector<Rule> mergeRules(Package& target, const Package& imported, TakenIds& ruleIds) {
+// Appends the rules of `imported` that the package lacks; answers them with the ids they got.
+std::vector<Rule> mergeRules(Existing& existing, const Package& imported, TakenIds& ruleIds) {
+    Package& package = existing.package();
+    if (!existing.held) {
+        existing.held.emplace(package);
+    }
+    HeldRules& held = *existing.held;
     std::vector<Rule> added;
     for (Rule rule : imported.rules) {
-        if (std::find(target.rules.begin(), target.rules.end(), rule) != target.rules.end()) {
+        const std::string content = ruleContentKey(rule);
+        if (held.rules.contains(ruleKey(rule, content))) {
             continue;
         }
-        if (ruleIds.contains(rule.id) &&
-            std::any_of(target.rules.begin(), target.rules.end(),
-                        [&](const Rule& held) { return sameContent(held, rule); })) {
+        // Under a taken id the same rule may be here already, added by an earlier import.
+        if (ruleIds.contains(rule.id) && held.contents.contains(content)) {
             continue;
         }
         rule.id = ruleIds.claim(rule.id);
-        target.rules.push_back(rule);
+        held.add(rule, content);
+        package.rules.push_back(rule);
         added.push_back(std::move(rule));
     }
     return added;
@@ -100,14 +113,14 @@ ImportOutcome mergeImport(std::vector<Package>& configurable, std::vector<Packag
             }
         }
     }
-    const std::array sections{Section(configurable), Section(custom)};
+    auto existing = existingById(configurable, custom);
 
     ImportOutcome outcome;
     for (const auto& package : imported) {
         // A package the existing one matches in rule count was imported before, whatever its rules.
-        if (auto existing = findExisting(sections, package.id)) {
-            if (existing->rulesAtStart != package.rules.size()) {
-                outcome.mergedRules.push_back({existing->package->id, mergeRules(*existing->package, package, ruleIds)});
+        if (auto found = existing.find(package.id); found != existing.end()) {
+            if (found->second.rulesAtStart != package.rules.size()) {
+                outcome.mergedRules.push_back({package.id, mergeRules(found->second, package, ruleIds)});
             }
             continue;
         }

@@ -174,6 +174,26 @@ TEST_F(ImportMergeTest, ARuleMatchingAnExistingOneOnlyByIdIsAddedBesideItUnderAF
     EXPECT_EQ(custom, before);
 }
 
+TEST_F(ImportMergeTest, RulesDifferingInAnyFieldAreDifferentRules) {
+    // Absent and empty lists, and texts that run together differently, are different rules.
+    Rule emptyTypes = blockRule("a");
+    emptyTypes.blocker.trigger.resourceTypes = std::vector<ResourceType>{};
+    Rule split = blockRule("b");
+    split.name = "Block b";
+    split.blocker.trigger.urlFilter = "";
+    Rule joined = blockRule("b");
+    joined.name = "Block ";
+    joined.blocker.trigger.urlFilter = "bb";
+    Rule selector = blockRule("b");
+    selector.blocker.action.selector = "";
+    auto outcome = merge({makePackage("X", "Mine", {emptyTypes, split, joined, selector, blockRule("b")})});
+    ASSERT_EQ(custom[0].rules.size(), 6u);
+    ASSERT_EQ(outcome.mergedRules.at(0).rules.size(), 4u);
+    EXPECT_EQ(outcome.mergedRules[0].rules[0].blocker, emptyTypes.blocker);
+    EXPECT_EQ(outcome.mergedRules[0].rules[3].blocker, selector.blocker);
+    expectUniqueIds();
+}
+
 TEST_F(ImportMergeTest, SeveralImportedPackagesForOneExistingPackageAddEachRuleOnce) {
     auto outcome = merge({makePackage("X", "Mine", {blockRule("a"), blockRule("c"), blockRule("d")}),
                           makePackage("X", "Mine", {blockRule("c"), blockRule("e"), blockRule("d")})});

@@ -35,7 +35,9 @@ struct RecordingHandOver final : SyncHandOver {
     void rulesChanged(const std::vector<Rule>& rules, const std::string& packageId) override {
         ruleBatches.emplace_back(packageId, rules);
     }
-    void packageDeleted(const std::string& packageId, const std::vector<Rule>&) override { deleted.push_back(packageId); }
+    void packageDeleted(const std::string& packageId, const std::vector<Rule>&) override {
+        deleted.push_back(packageId);
+    }
     void ruleDeleted(const std::string& ruleId) override { deleted.push_back(ruleId); }
 
     std::vector<Package> packages;
@@ -88,7 +90,8 @@ TEST_F(PackageImportTest, AnImportMergesSavesReloadsAndTrashesTheFile) {
     Trigger hideTrigger;
     hideTrigger.urlFilter = "news\\.example";
     const Rule hide{"h-new", "Hide teaser", Blocker{hideTrigger, Action{ActionType::Hide, ".teaser"}}};
-    const auto fresh = makePackage("N", "Shared list", {blockRule("n1", "tracker\\.js"), blockRule("n2", "pixel\\.gif")});
+    const auto fresh =
+        makePackage("N", "Shared list", {blockRule("n1", "tracker\\.js"), blockRule("n2", "pixel\\.gif")});
     const auto file = writeImportFile("list.orvanepkg", {makePackage("hide-elements", "Hide", {hide}), fresh});
 
     catalog.importPackages(file);
@@ -107,6 +110,7 @@ TEST_F(PackageImportTest, AnImportMergesSavesReloadsAndTrashesTheFile) {
     ASSERT_EQ(handOver->ruleBatches.size(), 1u);
     EXPECT_EQ(handOver->ruleBatches[0], (std::pair<std::string, std::vector<Rule>>{"hide-elements", {hide}}));
     EXPECT_EQ(handOver->packages, std::vector<Package>{fresh});
+    EXPECT_TRUE(handOver->deleted.empty());
 
     ASSERT_TRUE(settle());
     const std::string written = readText(PersistentStore::safariJSONPath());
