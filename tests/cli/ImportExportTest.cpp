@@ -118,33 +118,3 @@ TEST(ImportExportTest, PackagesExportedFromOneHomeReappearInAFreshOne) {
     }
     EXPECT_EQ(second.run({"packages"}).out, first.run({"packages"}).out);
 }
-
-TEST(ImportExportTest, RefusedImportsAndExportsSayWhyAndFail) {
-    const Machine machine;
-    machine.must({"launch"});
-    const std::string before = machine.run({"packages"}).out;
-
-    const auto notJson = machine.folder("notes.orvanepkg");
-    writeText(notJson, "not a package file");
-    auto result = machine.run({"import", notJson.string()});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "No compatible packages found: importedPackages.isEmpty == true\n");
-    EXPECT_FALSE(fs::exists(notJson));
-
-    result = machine.run({"import", machine.folder("missing.orvanepkg").string()});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "Invalid import data\n");
-    EXPECT_EQ(machine.run({"packages"}).out, before);
-
-    EXPECT_EQ(machine.run({"import"}).exitCode, 2);
-    EXPECT_EQ(machine.run({"export", "block-url"}).exitCode, 2);
-    result = machine.run({"export", "block-ads", machine.folder("ads").string()});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("Preinstalled packages cannot be exported"), std::string::npos);
-    EXPECT_EQ(machine.run({"export", "nope", machine.folder("nope").string()}).exitCode, 1);
-
-    writeText(machine.folder("file"), "");
-    result = machine.run({"export", "block-url", (machine.folder("file") / "x").string()});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("There was an error saving package file."), std::string::npos);
-}
