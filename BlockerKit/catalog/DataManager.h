@@ -4,6 +4,7 @@
 #include "model/Enums.h"
 #include "model/Records.h"
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -82,6 +83,12 @@ public:
     void mergeRemotePackage(const Package& package);
     void mergeRemoteRule(const Rule& rule, const std::string& packageID);
     bool deleteItem(const std::string& id);
+
+    // Package files: merges the packages of the file by id, saves, tells the user, and moves the
+    // file to the Trash (PackageImport.cpp).
+    void importPackages(const std::filesystem::path& url);
+    // Answers whether something was added (and then saved).
+    bool mergeImportedPackages(const PackageList& packages);
 
     void setSyncHandOver(std::shared_ptr<SyncHandOver> handOver);
     std::shared_ptr<SyncHandOver> syncHandOver() const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,15 @@ struct ProgramResult {
     std::string err;
 };
 
+// Variables set for one run on top of the test's environment (a second home, for example).
+using Environment = std::map<std::string, std::string>;
+
 // Runs a program of build/bin (beside the test binary) with the test's environment and waits.
 ProgramResult runProgram(const std::string& name, const std::vector<std::string>& arguments,
-                         const std::string& input = "");
+                         const std::string& input = "", const Environment& environment = {});
 
 // Shorthand for orvanectl.
-ProgramResult orvanectl(const std::vector<std::string>& arguments, const std::string& input = "");
+ProgramResult orvanectl(const std::vector<std::string>& arguments, const std::string& input = "",
+                        const Environment& environment = {});
 
 } // namespace orvane::test

@@ -6,6 +6,7 @@
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
+#include "TransferCommands.h"
 
 #include <array>
 
@@ -26,6 +27,8 @@ std::span<const Command> commands() {
         kSignalCommand,
         kWatchCommand,
         kPrefsCommand,
+        kImportCommand,
+        kExportCommand,
         kExtensionCommand,
         Command{"cloud", kCloudUsage, runCloud},
         Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
