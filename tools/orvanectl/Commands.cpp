@@ -6,6 +6,7 @@
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
+#include "SyncCommand.h"
 
 #include <array>
 
@@ -25,6 +26,7 @@ std::span<const Command> commands() {
         kRebuildCommand,
         kSignalCommand,
         kWatchCommand,
+        kSyncCommand,
         kPrefsCommand,
         kExtensionCommand,
         Command{"cloud", kCloudUsage, runCloud},
