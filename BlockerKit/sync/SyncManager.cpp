@@ -11,6 +11,40 @@
 #include "sync/SyncKeys.h"
 
 namespace orvane {
+namespace {
+
+// The catalog lives until the process ends and must not keep the sync manager alive with it:
+// the manager goes first, while the notification centre it observes is still there.
+class WeakHandOver final : public SyncHandOver {
+public:
+    explicit WeakHandOver(std::weak_ptr<SyncManager> manager) : manager_(std::move(manager)) {}
+
+    void packageChanged(const Package& package) override {
+        if (auto manager = manager_.lock()) {
+            manager->packageChanged(package);
+        }
+    }
+    void rulesChanged(const std::vector<Rule>& rules, const std::string& packageId) override {
+        if (auto manager = manager_.lock()) {
+            manager->rulesChanged(rules, packageId);
+        }
+    }
+    void packageDeleted(const std::string& packageId, const std::vector<Rule>& rules) override {
+        if (auto manager = manager_.lock()) {
+            manager->packageDeleted(packageId, rules);
+        }
+    }
+    void ruleDeleted(const std::string& ruleId) override {
+        if (auto manager = manager_.lock()) {
+            manager->ruleDeleted(ruleId);
+        }
+    }
+
+private:
+    std::weak_ptr<SyncManager> manager_;
+};
+
+} // namespace
 
 SyncManager& SyncManager::shared() {
     static const std::shared_ptr<SyncManager> instance = [] {
@@ -36,7 +70,9 @@ SyncManager::SyncManager(Private, std::shared_ptr<CloudContainer> container, Sch
 
 SyncManager::~SyncManager() = default;
 
-void SyncManager::installAsSyncHandOver() { DataManager::shared().setSyncHandOver(shared_from_this()); }
+void SyncManager::installAsSyncHandOver() {
+    DataManager::shared().setSyncHandOver(std::make_shared<WeakHandOver>(weak_from_this()));
+}
 
 void SyncManager::onMain(const std::weak_ptr<SyncManager>& instance, std::function<void(SyncManager&)> work) {
     runOnMain([instance, work = std::move(work)] {

@@ -153,10 +153,6 @@ void SyncManager::pushCompleted(PushResult result) {
 
 void SyncManager::pushFailed(const PushResult& result) {
     const CloudError& topLevel = *result.error;
-    if (!isCurrent(result.batch)) {
-        log("Superseded push failed: " + topLevel.localizedDescription);
-        return;
-    }
     const CloudError* error = nullptr;
     std::string name;
     if (topLevel.code == CloudErrorCode::partialFailure) {
@@ -179,7 +175,9 @@ void SyncManager::pushFailed(const PushResult& result) {
         name = !result.namesToSave.empty() ? result.namesToSave.front() : result.namesToDelete.front();
     }
     log("Couldn't push " + name + ": " + error->localizedDescription);
-
+    if (!isCurrent(result.batch)) {
+        return;
+    }
     switch (error->code) {
     case CloudErrorCode::networkFailure:
     case CloudErrorCode::serviceUnavailable:

@@ -9,7 +9,7 @@
 namespace orvane::test {
 
 ProgramResult runProgram(const std::string& name, const std::vector<std::string>& arguments,
-                         const std::string& input) {
+                         const std::string& input, const Environment& environment) {
     std::vector<const gchar*> argv;
     const std::string program = (executableDirectory() / name).string();
     argv.push_back(program.c_str());
@@ -20,12 +20,15 @@ ProgramResult runProgram(const std::string& name, const std::vector<std::string>
 
     ProgramResult result;
     GError* error = nullptr;
-    std::unique_ptr<GSubprocess, decltype(&g_object_unref)> process(
-        g_subprocess_newv(argv.data(),
-                          static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE |
-                                                        G_SUBPROCESS_FLAGS_STDERR_PIPE),
-                          &error),
+    std::unique_ptr<GSubprocessLauncher, decltype(&g_object_unref)> launcher(
+        g_subprocess_launcher_new(static_cast<GSubprocessFlags>(
+            G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_PIPE)),
         g_object_unref);
+    for (const auto& [variable, value] : environment) {
+        g_subprocess_launcher_setenv(launcher.get(), variable.c_str(), value.c_str(), TRUE);
+    }
+    std::unique_ptr<GSubprocess, decltype(&g_object_unref)> process(
+        g_subprocess_launcher_spawnv(launcher.get(), argv.data(), &error), g_object_unref);
     if (!process) {
         result.err = error->message;
         g_error_free(error);
@@ -46,8 +49,9 @@ ProgramResult runProgram(const std::string& name, const std::vector<std::string>
     return result;
 }
 
-ProgramResult orvanectl(const std::vector<std::string>& arguments, const std::string& input) {
-    return runProgram("orvanectl", arguments, input);
+ProgramResult orvanectl(const std::vector<std::string>& arguments, const std::string& input,
+                        const Environment& environment) {
+    return runProgram("orvanectl", arguments, input, environment);
 }
 
 } // namespace orvane::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane::test {
@@ -11,11 +12,15 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs a program of build/bin (beside the test binary) with the test's environment and waits.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// Runs a program of build/bin (beside the test binary) with the test's environment, with
+// `environment` set on top of it, and waits.
 ProgramResult runProgram(const std::string& name, const std::vector<std::string>& arguments,
-                         const std::string& input = "");
+                         const std::string& input = "", const Environment& environment = {});
 
 // Shorthand for orvanectl.
-ProgramResult orvanectl(const std::vector<std::string>& arguments, const std::string& input = "");
+ProgramResult orvanectl(const std::vector<std::string>& arguments, const std::string& input = "",
+                        const Environment& environment = {});
 
 } // namespace orvane::test

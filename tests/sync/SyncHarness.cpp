@@ -1,0 +1,111 @@
+#include "sync/SyncHarness.h"
+
+#include "catalog/DataManager.h"
+#include "output/Safari.h"
+#include "platform/MainQueue.h"
+#include "support/Fixtures.h"
+#include "sync/RecordMapping.h"
+#include "sync/SyncKeys.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+
+SyncHarness::SyncHarness(const Wrap& wrap)
+    : cloud("sqlite:" + (cloudDirectory.path() / "Cloud").string()),
+      backend(std::make_shared<FaultInjectingCloudBackend>(wrap ? wrap(CloudBackend::make(cloud))
+                                                                : CloudBackend::make(cloud))),
+      container(std::make_shared<CloudContainer>(kSyncContainerIdentifier, backend)),
+      sync(SyncManager::create(container, [this](std::chrono::milliseconds delay, std::function<void()> work) {
+          retries.push_back({delay, std::move(work)});
+      })) {
+    sync->installAsSyncHandOver();
+    // Rebuilds write "tmp.json" only once the preinstalled list is there, as in the application.
+    DataManager::shared().setPreinstalledPackages({makePackage("block-ads", "Ads", {blockRule("ads-1", "ads")})});
+}
+
+SyncHarness::~SyncHarness() {
+    settle(std::chrono::seconds(30));
+    DataManager::shared().setSyncHandOver(nullptr);
+}
+
+bool SyncHarness::settle(std::chrono::milliseconds timeout) {
+    const bool settled =
+        runMainLoopUntil([this] { return sync->isIdle() && !Safari::hasRequestsInFlight(); }, timeout);
+    drainMainQueue();
+    return settled;
+}
+
+bool SyncHarness::runRetry() {
+    if (retries.empty()) {
+        ADD_FAILURE() << "no retry is waiting";
+        return false;
+    }
+    auto retry = std::move(retries.front());
+    retries.erase(retries.begin());
+    retry.work();
+    return settle();
+}
+
+std::shared_ptr<CloudDatabaseBackend> SyncHarness::otherDevice() const {
+    return CloudBackend::make(cloud)->database(kSyncContainerIdentifier, DatabaseScope::privateScope);
+}
+
+std::map<std::string, CloudRecord> SyncHarness::serverRecords() const {
+    std::map<std::string, CloudRecord> records;
+    auto database = otherDevice();
+    std::optional<ServerChangeToken> token;
+    for (;;) {
+        auto changes = database->fetchZoneChanges(syncZoneID(), token, 0);
+        if (changes.error) {
+            return records;
+        }
+        for (auto& record : changes.changedRecords) {
+            const std::string name = record.recordID().recordName;
+            records.insert_or_assign(name, std::move(record));
+        }
+        for (const auto& deleted : changes.deletedRecords) {
+            records.erase(deleted.recordID.recordName);
+        }
+        token = changes.serverChangeToken;
+        if (!changes.moreComing) {
+            return records;
+        }
+    }
+}
+
+std::vector<CloudRecord> SyncHarness::saveFromOtherDevice(const std::vector<CloudRecord>& records) const {
+    auto result = otherDevice()->modifyRecords(records, {});
+    EXPECT_FALSE(result.error) << result.error->localizedDescription;
+    return result.savedRecords;
+}
+
+bool SyncHarness::logged(const std::string& part) const {
+    for (const auto& line : logs.lines()) {
+        if (line.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void SyncHarness::startAndSettle() {
+    sync->startSync({});
+    EXPECT_TRUE(settle());
+    logs.clear();
+}
+
+CloudFault fault(CloudCall call, long code, std::size_t occurrence, std::optional<double> retryAfterSeconds,
+                 bool perItem) {
+    return CloudFault{call, code, occurrence, retryAfterSeconds, perItem};
+}
+
+CloudRecord ruleRecord(const Rule& rule, const std::string& packageId) {
+    return makeRecord(kRuleRecordType, rule.id, ruleRecordFields(rule, packageId), {});
+}
+
+CloudRecord packageRecord(const std::string& id, const std::string& name) {
+    return makeRecord(kPackageRecordType, id, packageRecordFields(Package{id, name, {}}), {});
+}
+
+} // namespace orvane::test
