@@ -1,10 +1,12 @@
 #include "support/BackgroundProgram.h"
 
 #include "platform/Locations.h"
+#include "support/TempHome.h"
 
 #include <gio/gio.h>
 
 #include <csignal>
+#include <thread>
 
 namespace orvane::test {
 
@@ -16,30 +18,13 @@ BackgroundProgram::BackgroundProgram(const std::string& name, const std::vector<
         argv.push_back(argument.c_str());
     }
     argv.push_back(nullptr);
-    GSubprocessLauncher* launcher = g_subprocess_launcher_new(
-        static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_MERGE));
+    GSubprocessLauncher* launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDERR_MERGE);
+    g_subprocess_launcher_set_stdout_file_path(launcher, (directory_.path() / "output").c_str());
     for (const auto& [variable, value] : environment) {
         g_subprocess_launcher_setenv(launcher, variable.c_str(), value.c_str(), TRUE);
     }
-    GError* error = nullptr;
-    process_ = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
+    process_ = g_subprocess_launcher_spawnv(launcher, argv.data(), nullptr);
     g_object_unref(launcher);
-    if (process_ == nullptr) {
-        output_ = error->message;
-        g_error_free(error);
-        return;
-    }
-    reader_ = std::thread([this, stream = g_subprocess_get_stdout_pipe(process_)] {
-        char buffer[4096];
-        for (;;) {
-            const gssize count = g_input_stream_read(stream, buffer, sizeof buffer, nullptr, nullptr);
-            if (count <= 0) {
-                return;
-            }
-            std::lock_guard lock(mutex_);
-            output_.append(buffer, static_cast<std::size_t>(count));
-        }
-    });
 }
 
 BackgroundProgram::~BackgroundProgram() {
@@ -49,15 +34,12 @@ BackgroundProgram::~BackgroundProgram() {
     }
 }
 
-std::string BackgroundProgram::output() const {
-    std::lock_guard lock(mutex_);
-    return output_;
-}
+std::string BackgroundProgram::output() const { return readText(directory_.path() / "output"); }
 
 bool BackgroundProgram::waitForOutput(const std::string& text, std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (output().find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline) {
+        if (process_ == nullptr || std::chrono::steady_clock::now() > deadline) {
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -66,17 +48,12 @@ bool BackgroundProgram::waitForOutput(const std::string& text, std::chrono::mill
 }
 
 int BackgroundProgram::interrupt() {
-    if (process_ == nullptr || waited_) {
-        return exitCode_;
+    if (process_ != nullptr && !exitCode_) {
+        g_subprocess_send_signal(process_, SIGINT);
+        g_subprocess_wait(process_, nullptr, nullptr);
+        exitCode_ = g_subprocess_get_if_exited(process_) ? g_subprocess_get_exit_status(process_) : -1;
     }
-    g_subprocess_send_signal(process_, SIGINT);
-    g_subprocess_wait(process_, nullptr, nullptr);
-    if (reader_.joinable()) {
-        reader_.join();
-    }
-    waited_ = true;
-    exitCode_ = g_subprocess_get_if_exited(process_) ? g_subprocess_get_exit_status(process_) : -1;
-    return exitCode_;
+    return exitCode_.value_or(-1);
 }
 
 } // namespace orvane::test

@@ -11,27 +11,26 @@
 
 namespace orvane::test {
 
-SyncHarness::SyncHarness(const Wrap& wrap)
+SyncHarness::SyncHarness()
     : cloud("sqlite:" + (cloudDirectory.path() / "Cloud").string()),
-      backend(std::make_shared<FaultInjectingCloudBackend>(wrap ? wrap(CloudBackend::make(cloud))
-                                                                : CloudBackend::make(cloud))),
-      container(std::make_shared<CloudContainer>(kSyncContainerIdentifier, backend)),
-      sync(SyncManager::create(container, [this](std::chrono::milliseconds delay, std::function<void()> work) {
-          retries.push_back({delay, std::move(work)});
-      })) {
+      backend(std::make_shared<FaultInjectingCloudBackend>(CloudBackend::make(cloud))),
+      sync(SyncManager::create(std::make_shared<CloudContainer>(kSyncContainerIdentifier, backend),
+                               [this](std::chrono::milliseconds delay, std::function<void()> work) {
+                                   retries.push_back({delay, std::move(work)});
+                               })) {
     sync->installAsSyncHandOver();
     // Rebuilds write "tmp.json" only once the preinstalled list is there, as in the application.
     DataManager::shared().setPreinstalledPackages({makePackage("block-ads", "Ads", {blockRule("ads-1", "ads")})});
 }
 
 SyncHarness::~SyncHarness() {
-    settle(std::chrono::seconds(30));
+    settle();
     DataManager::shared().setSyncHandOver(nullptr);
 }
 
-bool SyncHarness::settle(std::chrono::milliseconds timeout) {
-    const bool settled =
-        runMainLoopUntil([this] { return sync->isIdle() && !Safari::hasRequestsInFlight(); }, timeout);
+bool SyncHarness::settle() {
+    const bool settled = runMainLoopUntil([this] { return sync->isIdle() && !Safari::hasRequestsInFlight(); },
+                                          std::chrono::seconds(60));
     drainMainQueue();
     return settled;
 }
@@ -47,37 +46,10 @@ bool SyncHarness::runRetry() {
     return settle();
 }
 
-std::shared_ptr<CloudDatabaseBackend> SyncHarness::otherDevice() const {
-    return CloudBackend::make(cloud)->database(kSyncContainerIdentifier, DatabaseScope::privateScope);
-}
-
-std::map<std::string, CloudRecord> SyncHarness::serverRecords() const {
-    std::map<std::string, CloudRecord> records;
-    auto database = otherDevice();
-    std::optional<ServerChangeToken> token;
-    for (;;) {
-        auto changes = database->fetchZoneChanges(syncZoneID(), token, 0);
-        if (changes.error) {
-            return records;
-        }
-        for (auto& record : changes.changedRecords) {
-            const std::string name = record.recordID().recordName;
-            records.insert_or_assign(name, std::move(record));
-        }
-        for (const auto& deleted : changes.deletedRecords) {
-            records.erase(deleted.recordID.recordName);
-        }
-        token = changes.serverChangeToken;
-        if (!changes.moreComing) {
-            return records;
-        }
-    }
-}
-
-std::vector<CloudRecord> SyncHarness::saveFromOtherDevice(const std::vector<CloudRecord>& records) const {
-    auto result = otherDevice()->modifyRecords(records, {});
-    EXPECT_FALSE(result.error) << result.error->localizedDescription;
-    return result.savedRecords;
+void SyncHarness::startAndSettle() {
+    sync->startSync({});
+    EXPECT_TRUE(settle());
+    logs.clear();
 }
 
 bool SyncHarness::logged(const std::string& part) const {
@@ -89,10 +61,28 @@ bool SyncHarness::logged(const std::string& part) const {
     return false;
 }
 
-void SyncHarness::startAndSettle() {
-    sync->startSync({});
-    EXPECT_TRUE(settle());
-    logs.clear();
+std::shared_ptr<CloudDatabaseBackend> SyncHarness::otherDevice() const {
+    return CloudBackend::make(cloud)->database(kSyncContainerIdentifier, DatabaseScope::privateScope);
+}
+
+void SyncHarness::saveFromOtherDevice(const std::vector<CloudRecord>& records) const {
+    auto result = otherDevice()->modifyRecords(records, {});
+    EXPECT_FALSE(result.error) << result.error->localizedDescription;
+}
+
+std::map<std::string, CloudRecord> SyncHarness::serverRecords() const {
+    std::map<std::string, CloudRecord> records;
+    auto database = otherDevice();
+    std::optional<ServerChangeToken> token;
+    for (bool more = true; more;) {
+        auto changes = database->fetchZoneChanges(syncZoneID(), token, 0);
+        for (auto& record : changes.changedRecords) {
+            records.insert_or_assign(record.recordID().recordName, record);
+        }
+        token = changes.serverChangeToken;
+        more = changes.moreComing && !changes.error;
+    }
+    return records;
 }
 
 CloudFault fault(CloudCall call, long code, std::size_t occurrence, std::optional<double> retryAfterSeconds,
@@ -106,6 +96,11 @@ CloudRecord ruleRecord(const Rule& rule, const std::string& packageId) {
 
 CloudRecord packageRecord(const std::string& id, const std::string& name) {
     return makeRecord(kPackageRecordType, id, packageRecordFields(Package{id, name, {}}), {});
+}
+
+Rule ruleOf(const CloudRecord& record) {
+    auto mapped = ruleFromRecord(record);
+    return std::holds_alternative<Rule>(mapped) ? std::get<Rule>(mapped) : Rule{};
 }
 
 } // namespace orvane::test

@@ -26,36 +26,26 @@ public:
         std::function<void()> work;
     };
 
-    using Wrap = std::function<std::shared_ptr<CloudBackend>(std::shared_ptr<CloudBackend>)>;
-
-    // `wrap` may put another backend between the fault injector and the cloud.
-    explicit SyncHarness(const Wrap& wrap = {});
+    SyncHarness();
     ~SyncHarness();
-    SyncHarness(const SyncHarness&) = delete;
-    SyncHarness& operator=(const SyncHarness&) = delete;
 
     // Runs the main loop until sync and the rebuilds are done; answers whether they were.
-    bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    bool settle();
     // Runs the oldest waiting retry, then settles.
     bool runRetry();
-
-    std::shared_ptr<CloudDatabaseBackend> otherDevice() const;
-    // Every live record of the zone, by name.
-    std::map<std::string, CloudRecord> serverRecords() const;
-    // Saves records as another machine does; answers the saved versions.
-    std::vector<CloudRecord> saveFromOtherDevice(const std::vector<CloudRecord>& records) const;
-
-    // Whether a log line contains `part`.
-    bool logged(const std::string& part) const;
-
     // Zone and subscription in place and the account known, as after a first start.
     void startAndSettle();
+    bool logged(const std::string& part) const;
+
+    std::shared_ptr<CloudDatabaseBackend> otherDevice() const;
+    void saveFromOtherDevice(const std::vector<CloudRecord>& records) const;
+    // Every live record of the zone, by name.
+    std::map<std::string, CloudRecord> serverRecords() const;
 
     TempHome home;
     orvane::testing::TemporaryDirectory cloudDirectory;
     std::string cloud;
     std::shared_ptr<FaultInjectingCloudBackend> backend;
-    std::shared_ptr<CloudContainer> container;
     std::vector<Retry> retries;
     std::shared_ptr<SyncManager> sync;
     LogCapture logs;
@@ -63,9 +53,10 @@ public:
 
 CloudFault fault(CloudCall call, long code, std::size_t occurrence = 1, std::optional<double> retryAfterSeconds = {},
                  bool perItem = false);
-
-// A rule record as another machine would upload it.
+// Records as another machine uploads them.
 CloudRecord ruleRecord(const Rule& rule, const std::string& packageId);
 CloudRecord packageRecord(const std::string& id, const std::string& name);
+// The rule that a server record holds (a default rule when it holds none).
+Rule ruleOf(const CloudRecord& record);
 
 } // namespace orvane::test
