@@ -61,7 +61,7 @@ std::shared_ptr<SyncManager> SyncManager::create(std::shared_ptr<CloudContainer>
 
 SyncManager::SyncManager(Private, std::shared_ptr<CloudContainer> container, Scheduler runAfter)
     : defaults_(UserDefaults::group()), localChanges_(defaults_), metadata_(defaults_),
-      queue_("Schedule CloudKit requests", 1), container_(std::move(container)), zone_(kSyncZoneName),
+      container_(std::move(container)), queue_("Schedule CloudKit requests", 1), zone_(kSyncZoneName),
       runAfter_(std::move(runAfter)),
       keyValueChanges_(kKeyValueStoreDidChangeExternally, [this](const Notification&) { ubiqStoreDidChange(); }),
       accountChanges_(kCloudAccountChangedNotification, [this](const Notification&) { accountStatusChanged(); }),

@@ -141,8 +141,9 @@ private:
     LocalChangesQueue localChanges_;
     RecordMetadata metadata_;
     ResultsHandler resultsHandler_;
-    OperationQueue queue_;
     const std::shared_ptr<CloudContainer> container_;
+    // Destroyed before the container: operations still queued finish against it.
+    OperationQueue queue_;
     bool pendingOnAccountUnavailable_ = false;
     std::optional<AccountStatus> lastAccountStatus_;
     const RecordZone zone_;

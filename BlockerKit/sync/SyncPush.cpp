@@ -204,8 +204,8 @@ void SyncManager::pushFailed(const PushResult& result) {
         scheduleSync(1);
         break;
     case CloudErrorCode::limitExceeded:
-        if (result.namesToSave.size() + result.namesToDelete.size() == 1) {
-            // Alone in its request and still too large: no split can send it.
+        if (result.namesToSave.size() <= 1 && result.namesToDelete.size() <= 1) {
+            // As small as a split makes a request, and still too large: no split can send it.
             log("Dropping " + name + " from the upload: it is too large for the cloud");
             localChanges_.forget(name);
             scheduleSync(1);

@@ -93,8 +93,9 @@ std::shared_ptr<ModifyRecordZonesOperation> SyncManager::makeZoneOperation(const
         [weakSelf = weak_from_this(), weakBatch = std::weak_ptr<Batch>(batch), zoneID = zone_.zoneID](
             const std::vector<RecordZone>&, const OptionalCloudError& error) {
             auto effective = itemError(error, zoneID);
-            // Everything after the zone needs it: stop the rest of the batch before it runs.
-            if (effective && !isTransient(*effective) && effective->code != CloudErrorCode::serverRejectedRequest) {
+            // Everything after the zone needs it, and a retry redoes the whole batch: stop the rest
+            // before it runs (it would only find the zone missing and start another batch at once).
+            if (effective && effective->code != CloudErrorCode::serverRejectedRequest) {
                 if (auto owner = weakBatch.lock()) {
                     owner->cancel();
                 }

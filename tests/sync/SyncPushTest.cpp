@@ -117,12 +117,15 @@ TEST_F(SyncPush, AFailedOperationClearsNothingAndStopsTheRestOfItsBatch) {
 }
 
 TEST_F(SyncPush, ARecordTooLargeEvenAloneIsDroppedAndTheRestGoesUp) {
+    // The smallest request still pairs a record with a deletion.
+    queue().markDeleted("D1", LocalDeleteKeys::Rules);
     change({blockRule("A-big", std::string(1100 * 1024, 'x')), blockRule("B-small")});
     auto records = harness.serverRecords();
     EXPECT_TRUE(records.contains("B-small"));
     EXPECT_FALSE(records.contains("A-big"));
     EXPECT_TRUE(harness.logs.contains("Dropping A-big from the upload: it is too large for the cloud"));
     EXPECT_FALSE(queue().isPending("A-big"));
+    EXPECT_TRUE(queue().recordIDsToDelete().empty());
 }
 
 TEST_F(SyncPush, ARejectedRecordIsDroppedFromTheQueueAndTheRestGoesUp) {

@@ -79,6 +79,7 @@ class TransientFailure : public SyncSetup, public ::testing::WithParamInterface<
 TEST_P(TransientFailure, OfTheZoneIsRetriedAndASavedZoneResetsTheDelay) {
     harness.backend->inject(fault(CloudCall::saveRecordZones, GetParam()));
     change("R1");
+    EXPECT_EQ(harness.backend->callCount(CloudCall::modifyRecords), 0u);
     ASSERT_EQ(harness.retries.size(), 1u);
     EXPECT_EQ(harness.retries[0].delay, 2s);
     EXPECT_TRUE(harness.logs.contains("Retrying data push in 2.0 secs ..."));
