@@ -7,19 +7,23 @@
 
 namespace orvane {
 
+void startCloudSync() { SyncManager::shared().startSync(*DataManager::shared().configurablePackages()); }
+
+void registerRemoteNotifications() {
+    // The sync manager is the one that hears the pushes.
+    SyncManager::shared();
+    RemoteNotifications::shared().registerForRemoteNotifications([](const std::optional<CloudError>& error) {
+        if (error) {
+            log("No remote notifications for me " + error->localizedDescription);
+        } else {
+            log("Did register for remote notifications");
+        }
+    });
+}
+
 void addCloudSyncHooks(LaunchHooks& hooks) {
-    hooks.startCloudSync = [] { SyncManager::shared().startSync(*DataManager::shared().configurablePackages()); };
-    hooks.registerRemoteNotifications = [] {
-        // The sync manager hears the pushes once they are registered.
-        SyncManager::shared();
-        RemoteNotifications::shared().registerForRemoteNotifications([](const std::optional<CloudError>& error) {
-            if (error) {
-                log("No remote notifications for me " + error->localizedDescription);
-            } else {
-                log("Did register for remote notifications");
-            }
-        });
-    };
+    hooks.startCloudSync = startCloudSync;
+    hooks.registerRemoteNotifications = registerRemoteNotifications;
 }
 
 } // namespace orvane

@@ -4,8 +4,12 @@
 
 namespace orvane {
 
-// Fills the launch's cloud steps as the application takes them: sync starts with the
-// configurable packages, and the record store's pushes start fetches from then on.
+// Starts the shared sync manager with the catalog's configurable packages.
+void startCloudSync();
+// Registers for the record store's pushes; from then on each starts a fetch.
+void registerRemoteNotifications();
+
+// Fills the launch's cloud steps with the two above, as the application takes them.
 void addCloudSyncHooks(LaunchHooks& hooks);
 
 } // namespace orvane

@@ -57,7 +57,7 @@ TEST_F(SyncFetch, ChangesOverSeveralPassesAreAppliedOnceWithOneSave) {
     DataManager::shared().appendCustomPackage(makePackage("L", "Local", {blockRule("gone"), blockRule("kept")}));
     std::vector<CloudRecord> rules;
     for (int i = 0; i < 401; ++i) {
-        char id[8];
+        char id[16];
         std::snprintf(id, sizeof id, "P-%03d", i);
         rules.push_back(ruleRecord(blockRule(id), "P"));
     }

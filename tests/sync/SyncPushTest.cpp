@@ -19,7 +19,7 @@ namespace {
 std::vector<Rule> numberedRules(int count) {
     std::vector<Rule> rules;
     for (int i = 0; i < count; ++i) {
-        char id[8];
+        char id[16];
         std::snprintf(id, sizeof id, "R%03d", i);
         rules.push_back(blockRule(id));
     }

@@ -85,9 +85,7 @@ int runWatch(Arguments arguments) {
     ExtensionSignalObservation observation;
     // As the running application: pushes of the record store fetch, and changes of the cloud
     // key-value store from other machines rebuild.
-    LaunchHooks hooks;
-    addCloudSyncHooks(hooks);
-    hooks.registerRemoteNotifications();
+    registerRemoteNotifications();
     KeyValueStore::shared();
     bool interrupted = false;
     const guint onInterrupt = g_unix_signal_add(SIGINT, stopLoop, &interrupted);
