@@ -28,11 +28,4 @@ void RecordMetadata::storeMetadata(const CloudRecord& record) {
     save(metadata);
 }
 
-void RecordMetadata::removeMetadata(const std::string& name) {
-    PropertyDictionary metadata = load();
-    if (metadata.erase(name) > 0) {
-        save(metadata);
-    }
-}
-
 } // namespace orvane

@@ -3,8 +3,6 @@
 #include "cloud/CloudRecord.h"
 #include "platform/PropertyValue.h"
 
-#include <string>
-
 namespace orvane {
 
 class UserDefaults;
@@ -24,7 +22,6 @@ public:
     void save(const PropertyDictionary& metadata);
 
     void storeMetadata(const CloudRecord& record);
-    void removeMetadata(const std::string& name);
 
 private:
     UserDefaults& defaults_;
