@@ -1,7 +1,7 @@
 #pragma once
 
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane::test {
@@ -13,9 +13,10 @@ struct ProgramResult {
 };
 
 // Variables set for one run on top of the test's environment (a second home, for example).
-using Environment = std::map<std::string, std::string>;
+using Environment = std::vector<std::pair<std::string, std::string>>;
 
-// Runs a program of build/bin (beside the test binary) with the test's environment and waits.
+// Runs a program of build/bin (beside the test binary) with the test's environment, with
+// `environment` set on top of it, and waits.
 ProgramResult runProgram(const std::string& name, const std::vector<std::string>& arguments,
                          const std::string& input = "", const Environment& environment = {});
 

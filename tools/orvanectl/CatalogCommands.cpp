@@ -192,7 +192,7 @@ int runAdd(Arguments arguments) {
         return usageError(kAddCommand, "--id does not apply here; use --rule-id to edit a rule");
     }
 
-    CoreSession session;
+    CoreSession session(CloudSync::on);
     auto package = findPackage(arguments[0]);
     if (!package) {
         return unknownPackage(arguments[0]);
@@ -247,7 +247,7 @@ int runRemove(Arguments arguments) {
     if (arguments.size() != 2) {
         return usageError(kRemoveCommand, "expected PACKAGE and RULE_ID");
     }
-    CoreSession session;
+    CoreSession session(CloudSync::on);
     auto package = findPackage(arguments[0]);
     if (!package) {
         return unknownPackage(arguments[0]);
@@ -272,7 +272,7 @@ int setEnabled(Arguments arguments, bool enable, const Command& command) {
     if (arguments.empty()) {
         return usageError(command, "missing PACKAGE");
     }
-    CoreSession session;
+    CoreSession session(CloudSync::on);
     auto package = findPackage(arguments[0]);
     if (!package) {
         return unknownPackage(arguments[0]);
@@ -313,7 +313,7 @@ int runPackage(Arguments arguments) {
         if (arguments[1].empty()) {
             return usageError(kPackageCommand, "the name is empty");
         }
-        CoreSession session;
+        CoreSession session(CloudSync::on);
         Package package{makeUUID(), arguments[1], {}};
         catalog.appendCustomPackage(package);
         if (auto handOver = catalog.syncHandOver()) {
@@ -324,7 +324,7 @@ int runPackage(Arguments arguments) {
         return session.finish();
     }
     if (action == "rename" && arguments.size() == 3) {
-        CoreSession session;
+        CoreSession session(CloudSync::on);
         auto package = findCustomPackage(arguments[1]);
         if (!package) {
             return unknownPackage(arguments[1]);
@@ -345,7 +345,7 @@ int runPackage(Arguments arguments) {
         return session.finish();
     }
     if (action == "delete" && arguments.size() == 2) {
-        CoreSession session;
+        CoreSession session(CloudSync::on);
         auto package = findCustomPackage(arguments[1]);
         if (!package) {
             return unknownPackage(arguments[1]);

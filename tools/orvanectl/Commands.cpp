@@ -6,6 +6,7 @@
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
+#include "SyncCommand.h"
 #include "TransferCommands.h"
 
 #include <array>
@@ -26,6 +27,7 @@ std::span<const Command> commands() {
         kRebuildCommand,
         kSignalCommand,
         kWatchCommand,
+        kSyncCommand,
         kPrefsCommand,
         kImportCommand,
         kExportCommand,

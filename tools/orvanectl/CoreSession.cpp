@@ -3,22 +3,28 @@
 #include "catalog/DataManager.h"
 #include "output/Safari.h"
 #include "platform/MainQueue.h"
+#include "sync/SyncManager.h"
 
 #include <iostream>
 
 namespace orvane::cli {
 
-CoreSession::CoreSession()
-    : messages_(kDisplayInformation, [this](const Notification& note) {
+CoreSession::CoreSession(CloudSync sync)
+    : sync_(sync), messages_(kDisplayInformation, [this](const Notification& note) {
           if (note.boolValue("warning").value_or(false)) {
               warnings_.push_back(note.stringValue("message").value_or(""));
           }
       }) {
     DataManager::shared().loadPreinstalledPackagesIfEmpty();
+    if (sync_ == CloudSync::on) {
+        SyncManager::shared();
+    }
 }
 
 bool CoreSession::waitForReloads(std::chrono::seconds timeout) {
-    const bool settled = runMainLoopUntil([] { return !Safari::hasRequestsInFlight(); }, timeout);
+    const bool settled = runMainLoopUntil(
+        [this] { return !Safari::hasRequestsInFlight() && (sync_ == CloudSync::off || SyncManager::shared().isIdle()); },
+        timeout);
     drainMainQueue();
     return settled;
 }

@@ -4,7 +4,9 @@
 
 #include "CoreSession.h"
 
+#include "app/CloudSyncHooks.h"
 #include "app/LaunchSequence.h"
+#include "cloud/KeyValueStore.h"
 #include "output/Communication.h"
 #include "output/Safari.h"
 #include "platform/MainQueue.h"
@@ -25,8 +27,10 @@ int runLaunch(Arguments arguments) {
     if (!arguments.empty()) {
         return usageError(kLaunchCommand, "launch takes no arguments");
     }
-    CoreSession session;
-    auto observation = runLaunchSequence(LaunchHooks{});
+    CoreSession session(CloudSync::on);
+    LaunchHooks hooks;
+    addCloudSyncHooks(hooks);
+    auto observation = runLaunchSequence(hooks);
     return session.finish();
 }
 
@@ -77,8 +81,12 @@ int runWatch(Arguments arguments) {
     if (!arguments.empty()) {
         return usageError(kWatchCommand, "watch takes no arguments");
     }
-    CoreSession session;
+    CoreSession session(CloudSync::on);
     ExtensionSignalObservation observation;
+    // As the running application: pushes of the record store fetch, and changes of the cloud
+    // key-value store from other machines rebuild.
+    registerRemoteNotifications();
+    KeyValueStore::shared();
     bool interrupted = false;
     const guint onInterrupt = g_unix_signal_add(SIGINT, stopLoop, &interrupted);
     const guint onTerminate = g_unix_signal_add(SIGTERM, stopLoop, &interrupted);

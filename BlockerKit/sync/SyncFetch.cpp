@@ -1,0 +1,135 @@
+// Download of the zone's changes and their application to the catalog.
+
+#include "cloud/ServerChangeToken.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "sync/SyncInternals.h"
+#include "sync/SyncKeys.h"
+
+namespace orvane {
+
+void SyncManager::fetchRemoteChanges(SaveCompletion completion) {
+    // One fetch at a time: two would read the same token and apply the same changes twice.
+    if (fetchInFlight_) {
+        fetchRequested_ = true;
+        if (completion) {
+            waitingFetchCompletions_.push_back(std::move(completion));
+        }
+        return;
+    }
+    fetchInFlight_ = true;
+    startFetchPass(std::move(completion));
+}
+
+void SyncManager::startFetchPass(SaveCompletion completion) {
+    log("Fetching from remote changes...");
+    std::optional<ServerChangeToken> token;
+    if (auto archived = defaults_.dataForKey(SyncKeys::ServerToken)) {
+        token = ServerChangeToken::unarchive(*archived);
+    }
+    auto operation = std::make_shared<FetchRecordZoneChangesOperation>(zone_.zoneID, token);
+    // Filled by this operation's callbacks, which run one after another on one thread.
+    auto changes = std::make_shared<FetchedChanges>();
+    operation->recordChangedBlock = [changes](const CloudRecord& record) { changes->changedRecords.push_back(record); };
+    operation->recordWithIDWasDeletedBlock = [changes](const RecordID& id, const std::string&) {
+        changes->deletedNames.push_back(id.recordName);
+    };
+    operation->recordZoneFetchCompletionBlock =
+        [weakSelf = weak_from_this(), changes, completion = std::move(completion)](
+            const RecordZoneID&, const std::optional<ServerChangeToken>& newToken, const std::optional<Bytes>&,
+            bool moreComing, const OptionalCloudError& error) {
+            onMain(weakSelf, [changes, newToken, moreComing, error, completion](SyncManager& self) {
+                self.fetchPassCompleted(std::move(*changes), newToken, moreComing, error, completion);
+            });
+        };
+    container_->privateCloudDatabase()->addOperation(operation);
+}
+
+void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional<ServerChangeToken>& token,
+                                     bool moreComing, const std::optional<CloudError>& error,
+                                     SaveCompletion completion) {
+    if (error) {
+        log(error->localizedDescription);
+        if (completion) {
+            completion(false);
+        }
+        finishFetch();
+        return;
+    }
+    // Applied to the metadata as it is now, not to a copy from the start of the fetch, so that
+    // uploads that finished meanwhile keep their change tags.
+    PropertyDictionary metadata = metadata_.load();
+    std::vector<Package> packages;
+    std::vector<std::pair<Rule, std::string>> rules;
+    for (const auto& record : changes.changedRecords) {
+        const std::string& name = record.recordID().recordName;
+        if (localChanges_.isPending(name)) {
+            continue;
+        }
+        metadata[name] = encodeSystemFields(record);
+        if (record.recordType() == kPackageRecordType) {
+            auto package = packageFromRecord(record, {});
+            if (auto* mapped = std::get_if<Package>(&package)) {
+                packages.push_back(std::move(*mapped));
+            } else {
+                log("Skipping a record that does not map to a package: " + describeRecord(record));
+            }
+        } else if (record.recordType() == kRuleRecordType) {
+            auto link = packageLink(record);
+            if (!link) {
+                log("Can't find package link in " + name + " rule");
+                continue;
+            }
+            auto rule = ruleFromRecord(record);
+            if (auto* mapped = std::get_if<Rule>(&rule)) {
+                rules.emplace_back(std::move(*mapped), *link);
+            } else {
+                log("Skipping a record that does not map to a rule: " + describeRecord(record));
+            }
+        } else {
+            log("Unknown record type " + record.recordType());
+        }
+    }
+    for (const auto& name : changes.deletedNames) {
+        localChanges_.forget(name);
+        metadata.erase(name);
+    }
+    metadata_.save(metadata);
+    if (token) {
+        defaults_.set(SyncKeys::ServerToken, token->archive());
+        defaults_.synchronize();
+    }
+    statistics_.recordsFetched += packages.size() + rules.size();
+    statistics_.deletionsFetched += changes.deletedNames.size();
+    resultsHandler_.applyFetchResults(std::move(changes.deletedNames), std::move(rules), std::move(packages),
+                                      moreComing, completion);
+    if (moreComing) {
+        log("more coming...");
+        startFetchPass(std::move(completion));
+        return;
+    }
+    log("Finished remote changes fetch");
+    scheduleSync(1);
+    finishFetch();
+}
+
+void SyncManager::finishFetch() {
+    fetchInFlight_ = false;
+    if (!fetchRequested_) {
+        return;
+    }
+    fetchRequested_ = false;
+    auto waiting = std::move(waitingFetchCompletions_);
+    waitingFetchCompletions_.clear();
+    SaveCompletion completion;
+    if (!waiting.empty()) {
+        completion = [waiting](bool saved) {
+            for (const auto& each : waiting) {
+                each(saved);
+            }
+        };
+    }
+    fetchRemoteChanges(std::move(completion));
+}
+
+} // namespace orvane

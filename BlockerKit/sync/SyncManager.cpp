@@ -1,0 +1,152 @@
+#include "sync/SyncManager.h"
+
+#include "cloud/CloudNotification.h"
+#include "cloud/KeyValueStore.h"
+#include "output/Safari.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "prefs/BlockerPreferenceManager.h"
+#include "prefs/PreferenceStore.h"
+#include "sync/SyncInternals.h"
+#include "sync/SyncKeys.h"
+
+namespace orvane {
+namespace {
+
+// The catalog lives until the process ends and must not keep the sync manager alive with it:
+// the manager goes first, while the notification centre it observes is still there.
+class WeakHandOver final : public SyncHandOver {
+public:
+    explicit WeakHandOver(std::weak_ptr<SyncManager> manager) : manager_(std::move(manager)) {}
+
+    void packageChanged(const Package& package) override {
+        if (auto manager = manager_.lock()) {
+            manager->packageChanged(package);
+        }
+    }
+    void rulesChanged(const std::vector<Rule>& rules, const std::string& packageId) override {
+        if (auto manager = manager_.lock()) {
+            manager->rulesChanged(rules, packageId);
+        }
+    }
+    void packageDeleted(const std::string& packageId, const std::vector<Rule>& rules) override {
+        if (auto manager = manager_.lock()) {
+            manager->packageDeleted(packageId, rules);
+        }
+    }
+    void ruleDeleted(const std::string& ruleId) override {
+        if (auto manager = manager_.lock()) {
+            manager->ruleDeleted(ruleId);
+        }
+    }
+
+private:
+    std::weak_ptr<SyncManager> manager_;
+};
+
+} // namespace
+
+SyncManager& SyncManager::shared() {
+    static const std::shared_ptr<SyncManager> instance = [] {
+        auto manager = create(CloudContainer::containerWithIdentifier(kSyncContainerIdentifier));
+        manager->installAsSyncHandOver();
+        return manager;
+    }();
+    return *instance;
+}
+
+std::shared_ptr<SyncManager> SyncManager::create(std::shared_ptr<CloudContainer> container, Scheduler runAfter) {
+    return std::make_shared<SyncManager>(Private{}, std::move(container), std::move(runAfter));
+}
+
+SyncManager::SyncManager(Private, std::shared_ptr<CloudContainer> container, Scheduler runAfter)
+    : defaults_(UserDefaults::group()), localChanges_(defaults_), metadata_(defaults_),
+      container_(std::move(container)), queue_("Schedule CloudKit requests", 1), zone_(kSyncZoneName),
+      runAfter_(std::move(runAfter)),
+      keyValueChanges_(kKeyValueStoreDidChangeExternally, [this](const Notification&) { ubiqStoreDidChange(); }),
+      accountChanges_(kCloudAccountChangedNotification, [this](const Notification&) { accountStatusChanged(); }),
+      remoteNotifications_(kCloudRemoteNotification,
+                           [this](const Notification& note) { didReceiveRemoteNotification(note.userInfo); }) {}
+
+SyncManager::~SyncManager() = default;
+
+void SyncManager::installAsSyncHandOver() {
+    DataManager::shared().setSyncHandOver(std::make_shared<WeakHandOver>(weak_from_this()));
+}
+
+void SyncManager::onMain(const std::weak_ptr<SyncManager>& instance, std::function<void(SyncManager&)> work) {
+    runOnMain([instance, work = std::move(work)] {
+        if (auto self = instance.lock()) {
+            work(*self);
+        }
+    });
+}
+
+bool SyncManager::isCurrent(const std::weak_ptr<Batch>& batch) const {
+    auto locked = batch.lock();
+    return locked && locked == currentBatch_;
+}
+
+bool SyncManager::isIdle() const {
+    return operationsInFlight_ == 0 && accountChecksInFlight_ == 0 && !fetchInFlight_;
+}
+
+void SyncManager::recordedLocalChange() {
+    defaults_.synchronize();
+    scheduleSync(1);
+}
+
+void SyncManager::packageChanged(const Package& package) {
+    localChanges_.unmarkDeleted({package.id}, LocalDeleteKeys::Packages);
+    localChanges_.markPackageAdded(package.id, package.name);
+    rulesChanged(package.rules, package.id);
+}
+
+void SyncManager::rulesChanged(const std::vector<Rule>& rules, const std::string& packageId) {
+    std::vector<std::string> ids;
+    for (const auto& rule : rules) {
+        ids.push_back(rule.id);
+    }
+    localChanges_.unmarkDeleted(ids, LocalDeleteKeys::Rules);
+    localChanges_.markRulesAdded(rules, packageId);
+    recordedLocalChange();
+}
+
+void SyncManager::ruleChanged(const Rule& rule, const std::string& packageId) { rulesChanged({rule}, packageId); }
+
+void SyncManager::packageDeleted(const std::string& packageId, const std::vector<Rule>& rules) {
+    localChanges_.markDeleted(packageId, LocalDeleteKeys::Packages);
+    localChanges_.removeAdded({packageId}, LocalAddKeys::Packages);
+    std::vector<std::string> ids;
+    for (const auto& rule : rules) {
+        ids.push_back(rule.id);
+    }
+    localChanges_.removeAdded(ids, LocalAddKeys::Rules);
+    for (const auto& id : ids) {
+        localChanges_.markDeleted(id, LocalDeleteKeys::Rules);
+    }
+    recordedLocalChange();
+}
+
+void SyncManager::ruleDeleted(const std::string& ruleId) {
+    localChanges_.removeAdded({ruleId}, LocalAddKeys::Rules);
+    localChanges_.markDeleted(ruleId, LocalDeleteKeys::Rules);
+    recordedLocalChange();
+}
+
+void SyncManager::ubiqStoreDidChange() {
+    log("Ubiq store got remote changes!");
+    if (defaults_.boolForKey(kStorePreferencesLocally).value_or(false)) {
+        return;
+    }
+    ubiquitousStore().synchronize();
+    NotificationCenter::shared().post(kRemotePreferenceSync, this);
+    Safari::requestReload(BlockerPreferenceManager::create(), true, nullptr);
+}
+
+void SyncManager::didReceiveRemoteNotification(const UserInfo&) {
+    log("Got remote notification, from CloudKit");
+    fetchRemoteChanges(nullptr);
+}
+
+} // namespace orvane

@@ -1,0 +1,77 @@
+// Resolution of an upload conflict: the client's record merged into the server's.
+
+#include "platform/Log.h"
+#include "sync/SyncInternals.h"
+#include "sync/SyncKeys.h"
+
+namespace orvane {
+namespace {
+
+bool sameValues(const CloudRecord& server, const CloudRecord& client) {
+    if (server.fields().size() != client.fields().size()) {
+        return false;
+    }
+    for (const auto& [key, value] : server.fields()) {
+        const RecordValue* other = client.object(key);
+        if (other == nullptr || !(*other == value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void SyncManager::mergeConflict(const CloudRecord& server, const CloudRecord& client, const CloudRecord& ancestor) {
+    const std::string& name = server.recordID().recordName;
+    log("Merging " + name);
+    if (!client.recordChangeTag() && ancestor.fields().empty() && sameValues(server, client)) {
+        localChanges_.forget(name);
+        log("Local record is a full duplicate of server version, minus metadata");
+        metadata_.storeMetadata(server);
+        return;
+    }
+    CloudRecord merged = server;
+    for (const auto& [key, value] : client.fields()) {
+        const RecordValue* base = ancestor.object(key);
+        if (base != nullptr && *base == value) {
+            continue;
+        }
+        merged.set(key, value);
+    }
+
+    auto mergeFailed = [&] {
+        localChanges_.forget(name);
+        log("Merge failed: incorrect record " + describeRecord(merged));
+        metadata_.storeMetadata(server);
+    };
+    DataManager& catalog = DataManager::shared();
+    LocalAddKeys kind = LocalAddKeys::Rules;
+    if (merged.recordType() == kPackageRecordType) {
+        auto package = packageFromRecord(merged, {});
+        if (!std::holds_alternative<Package>(package)) {
+            mergeFailed();
+            return;
+        }
+        catalog.mergeRemotePackage(std::get<Package>(package));
+        kind = LocalAddKeys::Packages;
+    } else if (merged.recordType() == kRuleRecordType) {
+        auto rule = ruleFromRecord(merged);
+        if (!std::holds_alternative<Rule>(rule)) {
+            mergeFailed();
+            return;
+        }
+        if (auto link = packageLink(merged)) {
+            catalog.mergeRemoteRule(std::get<Rule>(rule), *link);
+        }
+    } else {
+        log("Unknown record type " + merged.recordType());
+        mergeFailed();
+        return;
+    }
+    catalog.saveEditablePackages(std::nullopt, nullptr);
+    localChanges_.setAdded(name, fieldsFromRecord(merged), kind);
+    metadata_.storeMetadata(server);
+}
+
+} // namespace orvane
