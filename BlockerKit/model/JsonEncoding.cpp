@@ -1,7 +1,5 @@
 #include "model/JsonEncoding.h"
 
-#include <glib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -13,45 +11,10 @@ namespace {
 
 // Every record is emitted as events to a handler: a writer (text) or a document (tree).
 
-bool isAscii(std::string_view text) {
-    // Eight bytes at a time: rule texts are almost always plain ASCII.
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0) {
-            return false;
-        }
-    }
-    for (; i < text.size(); ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// GLib's check refuses NUL, which JSON writes escaped; check the text between NULs.
-bool isUtf8(std::string_view text) {
-    if (isAscii(text)) {
-        return true;
-    }
-    for (;;) {
-        const std::size_t nul = text.find('\0');
-        if (!g_utf8_validate_len(text.data(), std::min(nul, text.size()), nullptr)) {
-            return false;
-        }
-        if (nul == std::string_view::npos) {
-            return true;
-        }
-        text.remove_prefix(nul + 1);
-    }
-}
-
 // Text that is not UTF-8 cannot be written as JSON; the whole encoding fails instead.
 template <typename Handler>
 bool emitText(Handler& handler, std::string_view text) {
-    return isUtf8(text) &&
+    return isValidUtf8(text) &&
            handler.String(text.data(), static_cast<rapidjson::SizeType>(text.size()), true);
 }
 

@@ -1,5 +1,11 @@
 #include "platform/JsonText.h"
 
+#include <glib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 #include <rapidjson/stringbuffer.h>
@@ -7,6 +13,42 @@
 
 namespace orvane {
 namespace {
+
+bool isAscii(std::string_view text) {
+    // Eight bytes at a time: rule texts are almost always plain ASCII.
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080ULL) != 0) {
+            return false;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// GLib's check refuses NUL, which JSON writes escaped; check the text between NULs.
+bool isValidUtf8Text(std::string_view text) {
+    if (isAscii(text)) {
+        return true;
+    }
+    for (;;) {
+        const std::size_t nul = text.find('\0');
+        if (!g_utf8_validate_len(text.data(), std::min(nul, text.size()), nullptr)) {
+            return false;
+        }
+        if (nul == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(nul + 1);
+    }
+}
+
 
 constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
 
@@ -25,8 +67,14 @@ public:
     bool RawNumber(const char* str, rapidjson::SizeType length, bool copy) {
         return document_.RawNumber(str, length, copy);
     }
-    bool String(const char* str, rapidjson::SizeType length, bool copy) { return document_.String(str, length, copy); }
-    bool Key(const char* str, rapidjson::SizeType length, bool copy) { return document_.Key(str, length, copy); }
+    // An escape like \uDE0E decodes to a lone surrogate, which is not UTF-8: such text is refused
+    // here, so everything read can be written again.
+    bool String(const char* str, rapidjson::SizeType length, bool copy) {
+        return isValidUtf8Text(std::string_view(str, length)) && document_.String(str, length, copy);
+    }
+    bool Key(const char* str, rapidjson::SizeType length, bool copy) {
+        return isValidUtf8Text(std::string_view(str, length)) && document_.Key(str, length, copy);
+    }
     bool StartObject() { return enter() && document_.StartObject(); }
     bool EndObject(rapidjson::SizeType count) {
         --depth_;
@@ -72,6 +120,8 @@ struct BoundedParseInPlace {
 };
 
 } // namespace
+
+bool isValidUtf8(std::string_view text) { return isValidUtf8Text(text); }
 
 std::optional<JsonDocument> parseJson(std::string_view text) {
     JsonDocument document;

@@ -22,6 +22,10 @@ std::optional<JsonDocument> parseJson(std::string_view text);
 // outlive the document. Saves a copy of every string of large files.
 std::optional<JsonDocument> parseJsonInPlace(std::string& buffer);
 
+// Whether text is UTF-8 that JSON can carry: no ill-formed sequences and no surrogate code points
+// (NUL is fine; JSON writes it escaped).
+bool isValidUtf8(std::string_view text);
+
 // Compact text of a value. Absent when a string in it is not valid UTF-8.
 std::optional<std::string> serializeJson(const JsonValue& value);
 

@@ -26,3 +26,14 @@ TEST(JsonText, SerializingInvalidUtf8FailsInsteadOfWritingBadJson) {
     JsonValue value("a\xc3", document.GetAllocator());
     EXPECT_FALSE(serializeJson(value));
 }
+
+TEST(JsonText, EscapesThatDecodeToLoneSurrogatesAreRefused) {
+    // Such text would read fine but could never be written back as JSON.
+    EXPECT_FALSE(parseJson(R"(["\uDE0E"])"));
+    EXPECT_FALSE(parseJson(R"({"\uD83D": 1})"));
+    auto pair = parseJson(R"(["\uD83D\uDE00"])");
+    ASSERT_TRUE(pair);
+    EXPECT_EQ(std::string((*pair)[0].GetString()), "\xF0\x9F\x98\x80");
+    std::string inPlace = R"(["\uDE0E"])";
+    EXPECT_FALSE(parseJsonInPlace(inPlace));
+}
