@@ -29,10 +29,18 @@ SyncHarness::~SyncHarness() {
 }
 
 bool SyncHarness::settle() {
-    const bool settled = runMainLoopUntil([this] { return sync->isIdle() && !Safari::hasRequestsInFlight(); },
-                                          std::chrono::seconds(60));
-    drainMainQueue();
-    return settled;
+    // Draining the main queue can start new work (an account-changed notification starts an
+    // account question), so settle again until a drain leaves everything idle.
+    const auto idle = [this] { return sync->isIdle() && !Safari::hasRequestsInFlight(); };
+    for (;;) {
+        if (!runMainLoopUntil(idle, std::chrono::seconds(60))) {
+            return false;
+        }
+        drainMainQueue();
+        if (idle()) {
+            return true;
+        }
+    }
 }
 
 bool SyncHarness::runRetry() {
