@@ -132,7 +132,7 @@ TEST_P(CloudChanges, PushesReachASecondProcess) {
     RecordZoneSubscription subscription(RecordZoneID{kZone});
     ASSERT_FALSE(database_->saveSubscriptions({subscription}).error);
     TemporaryDirectory home;
-    const std::string command = "ORVANE_HOME='" + home.path().string() + "' ORVANE_CLOUD='" + cloud_->specification() +
+    const std::string command = "ORVANE_HOME='" + home.path().string() + "' ORVANE_CLOUD='" + cloud_->accountName() +
                                 "' '" ORVANE_BIN_DIR "/orvanectl' --quiet cloud watch --count 2 --timeout 30";
     std::unique_ptr<FILE, int (*)(FILE*)> watcher(popen(command.c_str(), "r"), pclose);
     ASSERT_TRUE(watcher);

@@ -23,7 +23,7 @@ protected:
             ORVANE_REQUIRE_TEST_POSTGRES();
         }
         cloud_.emplace(GetParam());
-        ASSERT_FALSE(cloud_->specification().empty());
+        ASSERT_FALSE(cloud_->accountName().empty());
         device_ = cloud_->device();
         database_ = device_->database(kSyncContainer, DatabaseScope::privateScope);
     }

@@ -51,6 +51,6 @@ bool eventually(const std::function<bool()>& done, std::chrono::milliseconds tim
 }
 
 TestCloud::TestCloud(const std::string& kind)
-    : specification_(kind == "PostgreSQL" ? newPostgresUser() : "sqlite:" + (directory_.path() / "Cloud").string()) {}
+    : accountName_(kind == "PostgreSQL" ? newPostgresUser() : "sqlite:" + (directory_.path() / "Cloud").string()) {}
 
 } // namespace orvane::testing

@@ -41,12 +41,12 @@ class TestCloud {
 public:
     explicit TestCloud(const std::string& kind);
 
-    const std::string& specification() const { return specification_; }
-    std::shared_ptr<CloudBackend> device() const { return CloudBackend::make(specification_); }
+    const std::string& accountName() const { return accountName_; }
+    std::shared_ptr<CloudBackend> device() const { return CloudBackend::make(accountName_); }
 
 private:
     TemporaryDirectory directory_;
-    std::string specification_;
+    std::string accountName_;
 };
 
 } // namespace orvane::testing

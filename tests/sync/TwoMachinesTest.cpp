@@ -113,9 +113,9 @@ protected:
             ORVANE_REQUIRE_TEST_POSTGRES();
         }
         cloud_ = std::make_unique<orvane::testing::TestCloud>(GetParam());
-        ASSERT_FALSE(cloud_->specification().empty());
-        a_ = std::make_unique<Machine>(cloud_->specification());
-        b_ = std::make_unique<Machine>(cloud_->specification());
+        ASSERT_FALSE(cloud_->accountName().empty());
+        a_ = std::make_unique<Machine>(cloud_->accountName());
+        b_ = std::make_unique<Machine>(cloud_->accountName());
     }
 
     // Syncs both until neither uploads anything more, and checks that they agree.
