@@ -1,19 +1,8 @@
 #include "browser/BrowserThread.h"
 
+#include "platform/MainQueue.h"
+
 namespace orvane::browser {
-namespace {
-
-using Work = std::function<void()>;
-
-gboolean runOnce(gpointer data) {
-    (*static_cast<Work*>(data))();
-    return G_SOURCE_REMOVE;
-}
-
-// GLib hands the work back when the source goes away, run or not; a unique_ptr takes it over.
-void destroyWork(gpointer data) { std::unique_ptr<Work>(static_cast<Work*>(data)); }
-
-} // namespace
 
 BrowserThread& BrowserThread::shared() {
     static BrowserThread thread;
@@ -35,11 +24,6 @@ BrowserThread::~BrowserThread() {
     thread_.join();
 }
 
-void BrowserThread::post(std::function<void()> work) {
-    GSource* source = g_idle_source_new();
-    g_source_set_callback(source, runOnce, std::make_unique<Work>(std::move(work)).release(), destroyWork);
-    g_source_attach(source, context_.get());
-    g_source_unref(source);
-}
+void BrowserThread::post(std::function<void()> work) { runOnContext(context_.get(), std::move(work)); }
 
 } // namespace orvane::browser

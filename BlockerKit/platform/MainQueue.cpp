@@ -18,13 +18,17 @@ gboolean runOnce(gpointer data) {
 // GLib hands the work back when the source goes away; ownership returns to a unique_ptr.
 void destroyWork(gpointer data) { std::unique_ptr<Work>(static_cast<Work*>(data)); }
 
-void attach(GSource* source, Work work) {
+void attach(GSource* source, Work work, GMainContext* context = g_main_context_default()) {
     g_source_set_callback(source, runOnce, std::make_unique<Work>(std::move(work)).release(), destroyWork);
-    g_source_attach(source, g_main_context_default());
+    g_source_attach(source, context);
     g_source_unref(source);
 }
 
 } // namespace
+
+void runOnContext(GMainContext* context, std::function<void()> work) {
+    attach(g_idle_source_new(), std::move(work), context);
+}
 
 void runOnMain(std::function<void()> work) {
     attach(g_idle_source_new(), std::move(work));
