@@ -15,12 +15,9 @@ using JsonAllocator = rapidjson::Document::AllocatorType;
 // Deeper nesting than any package file needs; anything beyond is refused, not recursed into.
 inline constexpr unsigned kMaxJsonDepth = 128;
 
-// Parses untrusted text: iterative (no recursion), UTF-8 validated, nesting bounded.
+// Parses untrusted text: UTF-8 validated, nesting bounded, every byte part of the document.
 // Absent on any error.
 std::optional<JsonDocument> parseJson(std::string_view text);
-// The same, parsing inside `buffer`: strings of the document point into it, so the buffer must
-// outlive the document. Saves a copy of every string of large files.
-std::optional<JsonDocument> parseJsonInPlace(std::string& buffer);
 
 // Whether text is UTF-8 that JSON can carry: no ill-formed sequences and no surrogate code points
 // (NUL is fine; JSON writes it escaped).

@@ -1,8 +1,10 @@
 #include "storage/PersistentStore.h"
 
-#include "model/JsonDecoding.h"
 #include "model/JsonEncoding.h"
+#include "model/PackageDecoder.h"
 #include "platform/AtomicFile.h"
+#include "platform/JsonEvents.h"
+#include "platform/JsonFileStream.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -115,28 +117,26 @@ std::optional<std::vector<Package>> PersistentStore::readPackages(const fs::path
     if (!fs::exists(path, error)) {
         return std::nullopt;
     }
-    std::string readError;
-    auto contents = readWholeFile(path, &readError);
-    if (!contents) {
-        log(readError);
+    // Decoded while it is read: a large catalog never exists as text and document at once.
+    JsonFileStream stream(path);
+    if (stream.good() && stream.atEnd()) {
         return std::nullopt;
     }
-    if (contents->empty()) {
+    PackageDecoder decoder(isList ? PackageDecoder::Top::PackageList : PackageDecoder::Top::Package);
+    const bool parsed = stream.good() && parseJsonEvents(stream, decoder);
+    if (!stream.good()) {
+        log(stream.error());
         return std::nullopt;
     }
-    auto document = parseJsonInPlace(*contents);
-    if (!document) {
+    if (!parsed || !stream.atEnd()) {
         log("Could not read packages from " + path.string() + ": not valid JSON");
         return std::nullopt;
     }
-    if (isList) {
-        return packagesFromJSON(*document);
-    }
-    auto package = packageFromJSON(*document);
-    if (!package) {
+    auto packages = decoder.takePackages();
+    if (!isList && packages.empty()) {
         return std::nullopt;
     }
-    return std::vector<Package>{std::move(*package)};
+    return packages;
 }
 
 bool PersistentStore::writePackages(const std::vector<Package>& packages, const fs::path& path) {
