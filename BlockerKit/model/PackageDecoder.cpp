@@ -4,7 +4,6 @@
 #include "platform/Uuid.h"
 
 #include <iterator>
-#include <span>
 #include <utility>
 
 namespace orvane {
@@ -41,34 +40,46 @@ void PackageDecoder::RuleDraft::clear() {
     action.selector.reset();
 }
 
+// Every key of a package file passes through here, so names are told apart by length first.
 PackageDecoder::Field PackageDecoder::fieldNamed(Frame frame, std::string_view name) {
-    using Named = std::pair<std::string_view, Field>;
-    static constexpr Named kPackage[] = {{"id", Field::PackageId}, {"name", Field::PackageName}, {"rules", Field::PackageRules}};
-    static constexpr Named kRule[] = {{"id", Field::RuleId}, {"name", Field::RuleName}, {"content", Field::RuleContent}};
-    static constexpr Named kContent[] = {{"trigger", Field::ContentTrigger}, {"action", Field::ContentAction}};
-    static constexpr Named kTrigger[] = {{"url-filter", Field::UrlFilter},
-                                         {"url-filter-is-case-sensitive", Field::CaseSensitive},
-                                         {"resource-type", Field::ResourceType},
-                                         {"load-type", Field::LoadType},
-                                         {"if-domain", Field::IfDomain},
-                                         {"unless-domain", Field::UnlessDomain}};
-    static constexpr Named kAction[] = {{"type", Field::ActionType}, {"selector", Field::Selector}};
-
-    std::span<const Named> names;
+    const auto is = [&](std::string_view known, Field field) { return name == known ? field : Field::None; };
     switch (frame) {
-    case Frame::Package: names = kPackage; break;
-    case Frame::Rule: names = kRule; break;
-    case Frame::Content: names = kContent; break;
-    case Frame::Trigger: names = kTrigger; break;
-    case Frame::Action: names = kAction; break;
-    default: break;
-    }
-    for (const auto& [known, field] : names) {
-        if (name == known) {
-            return field;
+    case Frame::Package:
+        switch (name.size()) {
+        case 2: return is("id", Field::PackageId);
+        case 4: return is("name", Field::PackageName);
+        case 5: return is("rules", Field::PackageRules);
+        default: return Field::None;
         }
+    case Frame::Rule:
+        switch (name.size()) {
+        case 2: return is("id", Field::RuleId);
+        case 4: return is("name", Field::RuleName);
+        case 7: return is("content", Field::RuleContent);
+        default: return Field::None;
+        }
+    case Frame::Content:
+        switch (name.size()) {
+        case 7: return is("trigger", Field::ContentTrigger);
+        case 6: return is("action", Field::ContentAction);
+        default: return Field::None;
+        }
+    case Frame::Trigger:
+        switch (name.size()) {
+        case 10: return is("url-filter", Field::UrlFilter);
+        case 28: return is("url-filter-is-case-sensitive", Field::CaseSensitive);
+        case 13: return name == "resource-type" ? Field::ResourceType : is("unless-domain", Field::UnlessDomain);
+        case 9: return name == "load-type" ? Field::LoadType : is("if-domain", Field::IfDomain);
+        default: return Field::None;
+        }
+    case Frame::Action:
+        switch (name.size()) {
+        case 4: return is("type", Field::ActionType);
+        case 8: return is("selector", Field::Selector);
+        default: return Field::None;
+        }
+    default: return Field::None;
     }
-    return Field::None;
 }
 
 bool PackageDecoder::Key(const char* text, rapidjson::SizeType length, bool) {
@@ -204,7 +215,7 @@ PackageDecoder::Frame PackageDecoder::member(Field field, Kind kind, std::string
         break;
     case Frame::Action:
         if (field == Field::ActionType && isString) {
-            rule_.action.type = text;
+            rule_.action.type = fromRawValue<ActionType>(text);
         } else if (field == Field::Selector && isString) {
             rule_.action.selector = text;
         }
@@ -285,12 +296,11 @@ std::optional<Trigger> PackageDecoder::finishTrigger(TriggerDraft& draft) {
 }
 
 std::optional<Action> PackageDecoder::finishAction(ActionDraft& draft) {
-    const auto type = draft.type ? fromRawValue<ActionType>(*draft.type) : std::nullopt;
-    if (!type) {
+    if (!draft.type) {
         log("action type is empty");
         return std::nullopt;
     }
-    return Action{*type, std::move(draft.selector)};
+    return Action{*draft.type, std::move(draft.selector)};
 }
 
 } // namespace orvane

@@ -109,7 +109,7 @@ private:
     };
 
     struct ActionDraft {
-        std::optional<std::string> type;
+        std::optional<ActionType> type; // absent when missing, not a string or unknown
         std::optional<std::string> selector;
     };
 

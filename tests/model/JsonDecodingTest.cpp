@@ -159,3 +159,41 @@ TEST(PackageReader, ListKeepsEveryPackageObjectInOrderEvenWithoutReadableRules) 
     EXPECT_TRUE(packagesFromJSON(parsed(R"({"id":"a"})")).empty());
     EXPECT_TRUE(rulesFromJSON(parsed(R"({"id":"a"})")).empty());
 }
+
+TEST(PackageReader, TheFirstMemberOfANameCountsWhateverItHolds) {
+    LogCapture capture;
+    auto packages = packagesFromJSON(parsed(R"([
+        {"id":"first","id":"second","name":7,"name":"ignored","rules":[
+            {"id":"r1","content":{"trigger":{"url-filter":"a","url-filter":"b","resource-type":["image"],
+                                             "resource-type":["script"],"if-domain":"x","if-domain":["y"]},
+                                  "action":{"type":"block","type":"css-display-none"}},
+             "content":{"trigger":{"url-filter":"c"},"action":{"type":"block"}}},
+            {"id":"r2","content":{"trigger":"none","trigger":{"url-filter":"d"},"action":{"type":"block"}}}
+        ],"rules":[{"id":"r3","content":{"trigger":{"url-filter":"e"},"action":{"type":"block"}}}]}
+    ])"));
+    ASSERT_EQ(packages.size(), 1u);
+    EXPECT_EQ(packages[0].id, "first");
+    EXPECT_EQ(packages[0].name, "");
+    ASSERT_EQ(packages[0].rules.size(), 1u);
+    const Trigger& trigger = packages[0].rules[0].blocker.trigger;
+    EXPECT_EQ(trigger.urlFilter, "a");
+    EXPECT_EQ(trigger.resourceTypes, std::vector{ResourceType::Image});
+    EXPECT_EQ(trigger.domainFilter, std::nullopt);
+    EXPECT_EQ(packages[0].rules[0].blocker.action, (Action{ActionType::Block, std::nullopt}));
+    EXPECT_EQ(capture.lines(), (Lines{"url-filter is empty", "trigger init failed", "blocker init failed"}));
+}
+
+TEST(PackageReader, NothingOfOneRuleCarriesOverToTheNext) {
+    auto rules = readRules(R"([
+        {"id":"full","name":"Full","content":{"trigger":{"url-filter":"a","url-filter-is-case-sensitive":true,
+            "resource-type":["image"],"load-type":["third-party"],"unless-domain":["x"]},
+            "action":{"type":"css-display-none","selector":"div"}}},
+        {"content":{"trigger":{"url-filter":"b"},"action":{"type":"block"}}},
+        {"content":{"trigger":{"url-filter":"c","if-domain":["y",1],"unless-domain":["z"]},"action":{"type":"block"}}}
+    ])");
+    ASSERT_EQ(rules.size(), 3u);
+    EXPECT_TRUE(isUpperCaseUUID(rules[1].id)) << rules[1].id;
+    EXPECT_EQ(rules[1].name, "");
+    EXPECT_EQ(rules[1].blocker, (Blocker{Trigger{"b", false, {}, {}, {}}, Action{ActionType::Block, {}}}));
+    EXPECT_EQ(rules[2].blocker.trigger.domainFilter, (DomainFilter{DomainFilterType::UnlessDomain, {"z"}}));
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +101,33 @@ TEST(PersistentStoreRead, DistinguishesEmptyListsFromMissingOrUnreadableFiles) {
     EXPECT_EQ(single->size(), 1u);
     EXPECT_EQ(single->front().name, "One");
     EXPECT_FALSE(PersistentStore::readPackages(home.shared() / "list.json", false));
+}
+
+TEST(PersistentStoreRead, LargeFilesReadBackWhateverFallsOnTheReadBoundaries) {
+    TempHome home;
+    std::vector<Package> packages{package("big", "Big", 3000), package("long", std::string(200000, 'n'), 2)};
+    packages[1].rules[0].blocker.trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, {"\xc3\xa9.example"}};
+    packages[1].rules[1].blocker.action = Action{ActionType::Hide, std::string(70000, 's') + "\"\\\u00e9"};
+    const auto path = home.shared() / kCustom;
+    writePackageFile(path, packages);
+    ASSERT_GT(fs::file_size(path), 4u * 65536u);
+    EXPECT_EQ(PersistentStore::readPackages(path, true), std::optional(packages));
+}
+
+TEST(PersistentStoreRead, RefusesTextAfterANulAndFilesThatAreNotRegular) {
+    TempHome home;
+    const auto path = home.shared() / kCustom;
+    writeText(path, std::string("[{\"id\":\"a\"}]\0[{\"id\":\"b\"}]", 25));
+    {
+        LogCapture log;
+        EXPECT_FALSE(PersistentStore::readPackages(path, true));
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"Could not read packages from " + path.string() + ": not valid JSON"});
+    }
+    const auto fifo = home.shared() / "fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    LogCapture log;
+    EXPECT_FALSE(PersistentStore::readPackages(fifo, true)); // returns at once: no writer is waited for
+    EXPECT_EQ(log.lines(), std::vector<std::string>{fifo.string() + " is not a regular file"});
 }
 
 TEST(PersistentStoreWrite, WritesCompactJsonAndLogsTheCount) {
