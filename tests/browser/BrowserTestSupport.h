@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Error.h"
+#include "support/TempHome.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -15,32 +16,7 @@
 
 namespace orvane::browser::testing {
 
-// A fresh, empty ORVANE_HOME for one test, removed afterwards.
-class TemporaryHome {
-public:
-    TemporaryHome() {
-        g_autoptr(GError) error = nullptr;
-        g_autofree gchar* made = g_dir_make_tmp("orvane-browser-XXXXXX", &error);
-        if (made == nullptr) {
-            ADD_FAILURE() << "cannot make a temporary home: " << error->message;
-            return;
-        }
-        path_ = made;
-        ::setenv("ORVANE_HOME", path_.c_str(), 1);
-    }
-    ~TemporaryHome() {
-        ::unsetenv("ORVANE_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TemporaryHome(const TemporaryHome&) = delete;
-    TemporaryHome& operator=(const TemporaryHome&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using orvane::test::TempHome;
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnvironment {

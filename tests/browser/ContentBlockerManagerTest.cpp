@@ -67,7 +67,7 @@ constexpr const char* kValidBlockers =
 } // namespace
 
 TEST(ExtensionStateQueries, AnswerFromTheSettingsOnAnotherThread) {
-    TemporaryHome home;
+    TempHome home;
     ASSERT_TRUE(setExtensionEnabled(kSafariExtensionIdentifier, false));
 
     const auto blocker = queryState(ContentBlockerManager::getStateOfContentBlocker, kContentBlockerIdentifier);
@@ -90,7 +90,7 @@ TEST(ExtensionStateQueries, AnswerFromTheSettingsOnAnotherThread) {
 }
 
 TEST(ExtensionStateQueries, FailWithoutStateForUnreadableSettingsOrForeignIdentifiers) {
-    TemporaryHome home;
+    TempHome home;
     const auto foreign = queryState(ContentBlockerManager::getStateOfContentBlocker, kSafariExtensionIdentifier);
     ASSERT_TRUE(foreign);
     EXPECT_FALSE(foreign->answer.state.has_value());
@@ -114,7 +114,7 @@ TEST(ExtensionStateQueries, FailWithoutStateForUnreadableSettingsOrForeignIdenti
 }
 
 TEST(ContentBlockerReload, CompilesTheBlockerFileIntoTheStoreWithoutADisplay) {
-    TemporaryHome home;
+    TempHome home;
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
     writeBlockerFile(kValidBlockers);
@@ -137,7 +137,7 @@ TEST(ContentBlockerReload, PassesWebKitsRefusalOn) {
     };
     for (const auto& [json, message] : refused) {
         SCOPED_TRACE(json);
-        TemporaryHome home;
+        TempHome home;
         writeBlockerFile(json);
         const auto result = reload();
         ASSERT_TRUE(result);
@@ -149,7 +149,7 @@ TEST(ContentBlockerReload, PassesWebKitsRefusalOn) {
 }
 
 TEST(ContentBlockerReload, MissingBlockerFileOrForeignIdentifierIsAnError) {
-    TemporaryHome home;
+    TempHome home;
     const auto missing = reload();
     ASSERT_TRUE(missing && missing->answer);
     EXPECT_EQ(missing->answer->domain, kBrowserErrorDomain);
@@ -179,9 +179,9 @@ TEST(ContentBlockerReload, AChildThatCannotCompileIsAnErrorNotAHang) {
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.script);
-        TemporaryHome home;
+        TempHome home;
         writeBlockerFile(kValidBlockers);
-        ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", writeScript(home.path(), "compiler", testCase.script));
+        ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", writeScript(home.home(), "compiler", testCase.script));
         const auto result = reload();
         ASSERT_TRUE(result && result->answer);
         EXPECT_EQ(result->answer->domain, kBrowserErrorDomain);
@@ -192,9 +192,9 @@ TEST(ContentBlockerReload, AChildThatCannotCompileIsAnErrorNotAHang) {
 }
 
 TEST(ContentBlockerReload, AMissingCompilerIsAnError) {
-    TemporaryHome home;
+    TempHome home;
     writeBlockerFile(kValidBlockers);
-    for (const auto& program : {home.path() / "nowhere", home.path()}) {
+    for (const auto& program : {home.home() / "nowhere", home.home()}) {
         ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", program);
         const auto result = reload();
         ASSERT_TRUE(result && result->answer);
@@ -204,9 +204,9 @@ TEST(ContentBlockerReload, AMissingCompilerIsAnError) {
 }
 
 TEST(FilterCompilation, ACompilerThatRunsTooLongIsStopped) {
-    TemporaryHome home;
+    TempHome home;
     writeBlockerFile(kValidBlockers);
-    ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", writeScript(home.path(), "compiler", "exec sleep 60"));
+    ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", writeScript(home.home(), "compiler", "exec sleep 60"));
     std::promise<Delivery<std::optional<Error>>> promise;
     auto future = promise.get_future();
     compileContentFilter(sharedContainerDirectory() / "tmp.json", contentFilterStoreDirectory(), kContentBlockerIdentifier,
@@ -221,7 +221,7 @@ TEST(FilterCompilation, ACompilerThatRunsTooLongIsStopped) {
 TEST(ContentBlockerReload, CompilesOneAtATimeInTheOrderAskedFor) {
     // Overlapping compiles could finish out of order and leave an older file's filter in the
     // store; the answers arrive in call order because the compiles run one after another.
-    TemporaryHome home;
+    TempHome home;
     writeBlockerFile(kValidBlockers);
     std::mutex mutex;
     std::condition_variable done;

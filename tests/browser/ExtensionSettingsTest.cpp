@@ -12,7 +12,7 @@
 
 using namespace orvane;
 using namespace orvane::browser;
-using orvane::browser::testing::TemporaryHome;
+using orvane::browser::testing::TempHome;
 
 namespace {
 
@@ -26,7 +26,7 @@ std::vector<ExtensionStatus> statuses() {
 } // namespace
 
 TEST(ExtensionSettings, BothExtensionsAreOnUntilSwitchedOff) {
-    TemporaryHome home;
+    TempHome home;
     EXPECT_EQ(isExtensionEnabled(kContentBlockerIdentifier), true);
     EXPECT_EQ(isExtensionEnabled(kSafariExtensionIdentifier), true);
     EXPECT_EQ(statuses(), (std::vector<ExtensionStatus>{{kContentBlockerIdentifier, true},
@@ -35,9 +35,9 @@ TEST(ExtensionSettings, BothExtensionsAreOnUntilSwitchedOff) {
 }
 
 TEST(ExtensionSettings, SwitchingOneLeavesTheOtherAndPersistsInTheHome) {
-    TemporaryHome home;
+    TempHome home;
     ASSERT_TRUE(setExtensionEnabled(kSafariExtensionIdentifier, false));
-    EXPECT_EQ(extensionSettingsFile(), home.path() / "Browser" / "ExtensionSettings.json");
+    EXPECT_EQ(extensionSettingsFile(), home.home() / "Browser" / "ExtensionSettings.json");
     EXPECT_TRUE(std::filesystem::exists(extensionSettingsFile()));
     EXPECT_EQ(isExtensionEnabled(kSafariExtensionIdentifier), false);
     EXPECT_EQ(isExtensionEnabled(kContentBlockerIdentifier), true);
@@ -49,12 +49,12 @@ TEST(ExtensionSettings, SwitchingOneLeavesTheOtherAndPersistsInTheHome) {
                                                          {kSafariExtensionIdentifier, true}}));
 
     // Another home is another machine: nothing carries over.
-    TemporaryHome other;
+    TempHome other;
     EXPECT_EQ(isExtensionEnabled(kContentBlockerIdentifier), true);
 }
 
 TEST(ExtensionSettings, UnknownIdentifiersAreErrorsAndChangeNothing) {
-    TemporaryHome home;
+    TempHome home;
     Error error;
     EXPECT_FALSE(isExtensionEnabled("larkmoor.BlockerMac.Other", &error).has_value());
     EXPECT_EQ(error.domain, kBrowserErrorDomain);
@@ -68,7 +68,7 @@ TEST(ExtensionSettings, UnknownIdentifiersAreErrorsAndChangeNothing) {
 }
 
 TEST(ExtensionSettings, IdentifiersWrittenByOthersSurviveAWrite) {
-    TemporaryHome home;
+    TempHome home;
     ASSERT_TRUE(writeFileAtomically(extensionSettingsFile(), R"({"disabled":["larkmoor.BlockerMac.Future"]})"));
     ASSERT_TRUE(setExtensionEnabled(kContentBlockerIdentifier, false));
     const auto text = readWholeFile(extensionSettingsFile());
@@ -83,7 +83,7 @@ TEST(ExtensionSettings, AnUnreadableFileIsAnErrorAndIsNotOverwritten) {
                                            R"({"disabled":["larkmoor.BlockerMac.SafariExtension", 7]})"};
     for (const auto& contents : damaged) {
         SCOPED_TRACE(contents);
-        TemporaryHome home;
+        TempHome home;
         ASSERT_TRUE(writeFileAtomically(extensionSettingsFile(), contents));
         Error error;
         EXPECT_FALSE(isExtensionEnabled(kContentBlockerIdentifier, &error).has_value());
@@ -92,7 +92,7 @@ TEST(ExtensionSettings, AnUnreadableFileIsAnErrorAndIsNotOverwritten) {
         EXPECT_FALSE(setExtensionEnabled(kSafariExtensionIdentifier, false));
         EXPECT_EQ(readWholeFile(extensionSettingsFile()), contents);
     }
-    TemporaryHome home;
+    TempHome home;
     std::filesystem::create_directories(extensionSettingsFile());
     Error error;
     EXPECT_FALSE(isExtensionEnabled(kSafariExtensionIdentifier, &error).has_value());
@@ -100,7 +100,7 @@ TEST(ExtensionSettings, AnUnreadableFileIsAnErrorAndIsNotOverwritten) {
 }
 
 TEST(ExtensionSettings, ConcurrentSwitchesOfDifferentExtensionsAreNotLost) {
-    TemporaryHome home;
+    TempHome home;
     // Each thread switches only its own extension, so it must always read back what it wrote
     // last; a write of the other thread based on a stale read would undo it.
     auto flip = [](const char* identifier) {

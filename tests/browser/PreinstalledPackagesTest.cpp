@@ -186,7 +186,7 @@ TEST(PreinstalledPackages, BlockRulesLeaveOrdinaryPagesAlone) {
 }
 
 TEST(PreinstalledPackages, WebKitCompilesEveryRule) {
-    TemporaryHome home;
+    TempHome home;
     std::vector<Blocker> blockers;
     for (const auto& package : packages()) {
         for (const auto& rule : package.rules) {

@@ -10,7 +10,7 @@
 #include <mutex>
 
 using namespace orvane;
-using namespace orvane::testing;
+using namespace orvane::test;
 
 namespace {
 

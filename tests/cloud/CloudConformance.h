@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace orvane::testing {
+namespace orvane::test {
 
 inline constexpr const char* kZone = "BlockerRulesZone";
 
@@ -54,4 +54,4 @@ protected:
 
 inline std::string backendName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
 
-} // namespace orvane::testing
+} // namespace orvane::test

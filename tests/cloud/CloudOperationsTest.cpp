@@ -11,7 +11,7 @@
 #include <thread>
 
 using namespace orvane;
-using namespace orvane::testing;
+using namespace orvane::test;
 using namespace std::chrono_literals;
 
 namespace {

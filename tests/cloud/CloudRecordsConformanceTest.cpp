@@ -3,7 +3,7 @@
 #include <thread>
 
 using namespace orvane;
-using namespace orvane::testing;
+using namespace orvane::test;
 
 namespace {
 

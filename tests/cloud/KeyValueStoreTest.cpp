@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 using namespace orvane;
-using namespace orvane::testing;
+using namespace orvane::test;
 using namespace std::chrono_literals;
 
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvane;
-using namespace orvane::testing;
+using namespace orvane::test;
 
 namespace {
 

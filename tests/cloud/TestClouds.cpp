@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
-namespace orvane::testing {
+namespace orvane::test {
 
 std::optional<std::string> postgresAdminURI() {
     const char* uri = std::getenv("ORVANE_TEST_POSTGRES_URI");
@@ -53,4 +53,4 @@ bool eventually(const std::function<bool()>& done, std::chrono::milliseconds tim
 TestCloud::TestCloud(const std::string& kind)
     : accountName_(kind == "PostgreSQL" ? newPostgresUser() : "sqlite:" + (directory_.path() / "Cloud").string()) {}
 
-} // namespace orvane::testing
+} // namespace orvane::test

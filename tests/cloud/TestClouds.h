@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace orvane::testing {
+namespace orvane::test {
 
 inline constexpr const char* kSyncContainer = "iCloud.larkmoor.Blocker";
 inline constexpr const char* kReportContainer = "iCloud.larkmoor.Blocker.Report";
@@ -24,8 +24,8 @@ std::string newPostgresUser();
 // Skips a PostgreSQL test when no test server was named, except in CI, where that fails.
 #define ORVANE_REQUIRE_TEST_POSTGRES()                                                                   \
     do {                                                                                                 \
-        if (!::orvane::testing::postgresAdminURI()) {                                                    \
-            if (::orvane::testing::runningInCI()) {                                                      \
+        if (!::orvane::test::postgresAdminURI()) {                                                    \
+            if (::orvane::test::runningInCI()) {                                                      \
                 FAIL() << "CI=true but ORVANE_TEST_POSTGRES_URI is not set: .ci/run starts the server";  \
             }                                                                                            \
             GTEST_SKIP() << "ORVANE_TEST_POSTGRES_URI is not set; eval \"$(scripts/start-test-postgres.sh)\"";\
@@ -49,4 +49,4 @@ private:
     std::string accountName_;
 };
 
-} // namespace orvane::testing
+} // namespace orvane::test

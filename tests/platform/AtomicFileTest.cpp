@@ -1,5 +1,5 @@
 #include "ChildProcess.h"
-#include "TemporaryDirectory.h"
+#include "support/TemporaryDirectory.h"
 
 #include "platform/AtomicFile.h"
 
@@ -9,6 +9,7 @@
 #include <thread>
 
 using namespace orvane;
+using orvane::test::TemporaryDirectory;
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "ChildProcess.h"
-#include "TemporaryDirectory.h"
+#include "support/TemporaryDirectory.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/MainQueue.h"
@@ -15,6 +15,7 @@
 #include <vector>
 
 using namespace orvane;
+using orvane::test::TemporaryDirectory;
 using namespace std::chrono_literals;
 
 namespace {

@@ -1,5 +1,5 @@
 #include "ChildProcess.h"
-#include "TemporaryDirectory.h"
+#include "support/TemporaryDirectory.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
@@ -18,6 +18,7 @@
 #include <vector>
 
 using namespace orvane;
+using orvane::test::TemporaryDirectory;
 
 namespace {
 

@@ -26,7 +26,7 @@ public:
     int interrupt();
 
 private:
-    orvane::testing::TemporaryDirectory directory_;
+    orvane::test::TemporaryDirectory directory_;
     GSubprocess* process_ = nullptr;
     std::optional<int> exitCode_;
 };

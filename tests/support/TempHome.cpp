@@ -3,28 +3,15 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace orvane::test {
 
-TempHome::TempHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    root_ = pattern;
-    home_ = root_ / "home";
-    resources_ = root_ / "resources";
+TempHome::TempHome() : home_(root_ / "home"), resources_(root_ / "resources") {
     std::filesystem::create_directories(home_);
     std::filesystem::create_directories(resources_);
     ::setenv("ORVANE_HOME", home_.c_str(), 1);
     ::setenv("ORVANE_RESOURCES", resources_.c_str(), 1);
     ::setenv("ORVANE_CLOUD", "none", 1);
-}
-
-TempHome::~TempHome() {
-    std::error_code error;
-    std::filesystem::remove_all(root_, error);
 }
 
 void writeText(const std::filesystem::path& path, const std::string& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TemporaryDirectory.h"
+
 #include <filesystem>
 #include <string>
 
@@ -10,7 +12,6 @@ namespace orvane::test {
 class TempHome {
 public:
     TempHome();
-    ~TempHome();
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;
 
@@ -20,7 +21,7 @@ public:
     std::filesystem::path documents() const { return home_ / "Documents"; }
 
 private:
-    std::filesystem::path root_;
+    TemporaryDirectory root_;
     std::filesystem::path home_;
     std::filesystem::path resources_;
 };

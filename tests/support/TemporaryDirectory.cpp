@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-namespace orvane::testing {
+namespace orvane::test {
 
 TemporaryDirectory::TemporaryDirectory() {
     std::string pattern = (std::filesystem::temp_directory_path() / "orvane-test.XXXXXX").string();
@@ -20,4 +20,4 @@ TemporaryDirectory::~TemporaryDirectory() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-} // namespace orvane::testing
+} // namespace orvane::test

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
-namespace orvane::testing {
+namespace orvane::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TemporaryDirectory {
@@ -13,9 +14,10 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
 private:
     std::filesystem::path path_;
 };
 
-} // namespace orvane::testing
+} // namespace orvane::test

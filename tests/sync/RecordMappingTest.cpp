@@ -50,7 +50,7 @@ TEST(RecordMapping, RulesSurviveTheTripAndValuesARuleNoLongerHasAreClearedOnTheS
     const FieldDictionary bare = ruleRecordFields(bareRule(), "block-url");
     EXPECT_EQ(bare.size(), 5u);
 
-    orvane::testing::TemporaryDirectory directory;
+    orvane::test::TemporaryDirectory directory;
     auto database = CloudBackend::make("sqlite:" + directory.path().string())
                         ->database(kSyncContainerIdentifier, DatabaseScope::privateScope);
     ASSERT_FALSE(database->saveRecordZones({RecordZone(kSyncZoneName)}).error);

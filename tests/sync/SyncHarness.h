@@ -43,7 +43,7 @@ public:
     std::map<std::string, CloudRecord> serverRecords() const;
 
     TempHome home;
-    orvane::testing::TemporaryDirectory cloudDirectory;
+    orvane::test::TemporaryDirectory cloudDirectory;
     std::string cloud;
     std::shared_ptr<FaultInjectingCloudBackend> backend;
     std::vector<Retry> retries;

@@ -27,13 +27,6 @@ using Catalog = std::map<std::string, std::pair<std::string, std::vector<std::st
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 150 && !condition(); ++i) {
-        std::this_thread::sleep_for(100ms);
-    }
-    return condition();
-}
-
 class Machine {
 public:
     explicit Machine(const std::string& cloud)
@@ -96,7 +89,7 @@ public:
     const Environment& environment() const { return environment_; }
 
 private:
-    orvane::testing::TemporaryDirectory root_;
+    orvane::test::TemporaryDirectory root_;
     Environment environment_;
 };
 
@@ -112,7 +105,7 @@ protected:
         if (GetParam() == "PostgreSQL") {
             ORVANE_REQUIRE_TEST_POSTGRES();
         }
-        cloud_ = std::make_unique<orvane::testing::TestCloud>(GetParam());
+        cloud_ = std::make_unique<orvane::test::TestCloud>(GetParam());
         ASSERT_FALSE(cloud_->accountName().empty());
         a_ = std::make_unique<Machine>(cloud_->accountName());
         b_ = std::make_unique<Machine>(cloud_->accountName());
@@ -143,7 +136,7 @@ protected:
     Machine& b() { return *b_; }
 
 private:
-    std::unique_ptr<orvane::testing::TestCloud> cloud_;
+    std::unique_ptr<orvane::test::TestCloud> cloud_;
     std::unique_ptr<Machine> a_;
     std::unique_ptr<Machine> b_;
 };
@@ -223,13 +216,13 @@ TEST_P(TwoMachines, AWatchingMachinePicksUpRulesAndSwitchesFromTheOther) {
 
     a().run({"add", "block-url", "--url-filter", "pushed\\.js"});
     EXPECT_TRUE(watch.waitForOutput("Got remote notification, from CloudKit", 10s)) << watch.output();
-    EXPECT_TRUE(eventually([&] { return b().blockerFile().find("pushed") != std::string::npos; }));
+    EXPECT_TRUE(eventually([&] { return b().blockerFile().find("pushed") != std::string::npos; }, 15s));
     EXPECT_EQ(a().blockers(), b().blockers());
 
     // The switches are kept in the cloud key-value store: B rebuilds without the package.
     a().run({"disable", "block-url"});
     EXPECT_TRUE(watch.waitForOutput("Ubiq store got remote changes!", 10s)) << watch.output();
-    EXPECT_TRUE(eventually([&] { return b().blockerFile().find("pushed") == std::string::npos; }));
+    EXPECT_TRUE(eventually([&] { return b().blockerFile().find("pushed") == std::string::npos; }, 15s));
     EXPECT_EQ(watch.interrupt(), 0) << watch.output();
 }
 
