@@ -1,7 +1,8 @@
 // The catalog and output at scale, each figure a ratio from one run:
 //  - loading and decoding a 50,000-rule preinstalled file against a bare RapidJSON parse, both on
 //    a heap that keeps the memory it was given and both on memory fresh from the system;
-//  - collecting the enabled blockers and writing "tmp.json" against WebKit's compile of it;
+//  - collecting the enabled blockers and writing "tmp.json" against WebKit's compile of it, in the
+//    same two states;
 //  - peak memory of `orvanectl packages` over that catalog.
 
 #include "BenchSupport.h"
@@ -48,6 +49,12 @@ std::string readFile(const std::filesystem::path& path) {
 // other pays a page fault for every page. Both sides are measured in both states instead.
 enum HeapState : std::int64_t { kKeptMemory = 0, kFreshMemory = 1 };
 
+// Fixed thresholds: the heap keeps what is freed until told otherwise.
+void fixHeapThresholds() {
+    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    ::mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
+}
+
 void startIteration(benchmark::State& state) {
     if (state.range(0) == kFreshMemory) {
         state.PauseTiming();
@@ -57,6 +64,7 @@ void startIteration(benchmark::State& state) {
 }
 
 void BM_RapidJsonParse(benchmark::State& state) {
+    fixHeapThresholds();
     const std::string text = readFile(PersistentStore::sharedPackagePath(PackageType::PreinstalledPackages));
     for (auto _ : state) {
         startIteration(state);
@@ -67,6 +75,7 @@ void BM_RapidJsonParse(benchmark::State& state) {
 }
 
 void BM_LoadPreinstalled(benchmark::State& state) {
+    fixHeapThresholds();
     for (auto _ : state) {
         startIteration(state);
         auto packages = PersistentStore::loadPackages(PackageType::PreinstalledPackages, true);
@@ -75,8 +84,10 @@ void BM_LoadPreinstalled(benchmark::State& state) {
 }
 
 void BM_AssembleAndWrite(benchmark::State& state) {
+    fixHeapThresholds();
     auto preferences = BlockerPreferenceManager::create();
     for (auto _ : state) {
+        startIteration(state);
         writeSafariJSON(preferences->enabledBlockers(preferences->disabledPackages(), preferences->disabledRules()));
     }
 }
@@ -163,6 +174,9 @@ private:
 
 } // namespace
 
+BENCHMARK(BM_AssembleAndWrite)->ArgName("fresh")->Arg(kKeptMemory)->Arg(kFreshMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WebKitCompile)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // Medians of several repetitions: a 20 ms figure on a shared machine drifts by a third between runs.
 BENCHMARK(BM_RapidJsonParse)
     ->ArgName("fresh")
@@ -178,13 +192,8 @@ BENCHMARK(BM_LoadPreinstalled)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AssembleAndWrite)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WebKitCompile)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
-    // Fixed thresholds: the heap keeps what is freed until told otherwise (see HeapState).
-    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    ::mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
     BenchHome home;
     OrvanectlPeakMemory orvanectlPeak;
     logToNowhere();
@@ -202,7 +211,8 @@ int main(int argc, char** argv) {
     const double loadKept = reporter.seconds("BM_LoadPreinstalled/fresh:0/repeats:7_median");
     const double parseFresh = reporter.seconds("BM_RapidJsonParse/fresh:1/repeats:7_median");
     const double loadFresh = reporter.seconds("BM_LoadPreinstalled/fresh:1/repeats:7_median");
-    const double assemble = reporter.seconds("BM_AssembleAndWrite");
+    const double assembleKept = reporter.seconds("BM_AssembleAndWrite/fresh:0");
+    const double assembleFresh = reporter.seconds("BM_AssembleAndWrite/fresh:1");
     const double compile = reporter.seconds("BM_WebKitCompile/iterations:1");
     std::printf("\n%zu rules\n", kRules);
     if (parseKept > 0 && parseFresh > 0) {
@@ -211,8 +221,9 @@ int main(int argc, char** argv) {
                     loadKept / parseKept, loadFresh / parseFresh);
     }
     if (compile > 0) {
-        std::printf("assembly and write / WebKit's compile:       %.2f%% (target under 2%%)\n",
-                    100.0 * assemble / compile);
+        std::printf("assembly and write / WebKit's compile:       %.2f%% on kept memory, %.2f%% on fresh memory "
+                    "(target under 2%%)\n",
+                    100.0 * assembleKept / compile, 100.0 * assembleFresh / compile);
     }
     std::printf("peak memory of `orvanectl packages`:         %.1f MB (target under 100 MB)\n",
                 orvanectlPeak.measure());

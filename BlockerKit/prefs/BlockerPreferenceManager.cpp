@@ -252,9 +252,19 @@ std::vector<Blocker> BlockerPreferenceManager::enabledBlockers(const std::vector
             packages.push_back(&package);
         }
     }
+    const auto isDisabled = [&](const Package& package) {
+        return std::find(disabledPackageIds.begin(), disabledPackageIds.end(), package.id) != disabledPackageIds.end();
+    };
+    // Room for every rule of the enabled packages at once: tens of thousands of blockers must
+    // not be moved again on each growth.
+    std::size_t upperBound = 0;
+    for (const Package* each : packages) {
+        upperBound += isDisabled(*each) ? 0 : each->rules.size();
+    }
+    blockers.reserve(upperBound);
     for (const Package* each : packages) {
         const Package& package = *each;
-        if (std::find(disabledPackageIds.begin(), disabledPackageIds.end(), package.id) != disabledPackageIds.end()) {
+        if (isDisabled(package)) {
             continue;
         }
         auto entry = disabledRules.find(package.id);
