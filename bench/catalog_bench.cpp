@@ -88,7 +88,8 @@ void BM_AssembleAndWrite(benchmark::State& state) {
     auto preferences = BlockerPreferenceManager::create();
     for (auto _ : state) {
         startIteration(state);
-        writeSafariJSON(preferences->enabledBlockers(preferences->disabledPackages(), preferences->disabledRules()));
+        writeSafariJSON(
+            preferences->enabledBlockers(preferences->disabledPackages(), preferences->disabledRules()).list());
     }
 }
 

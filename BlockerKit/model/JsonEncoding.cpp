@@ -122,7 +122,9 @@ public:
         std::memcpy(data_.get() + size_, text, length);
         size_ += length;
     }
-    bool empty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
+    std::string_view view() const { return std::string_view(data_.get(), size_); }
+    void clear() { size_ = 0; }
     std::string take() const { return std::string(data_.get(), size_); }
 
 private:
@@ -173,6 +175,10 @@ public:
     }
 
     std::string take() const { return out_.take(); }
+    // The text made so far, which may be handed on and dropped between two values.
+    std::size_t size() const { return out_.size(); }
+    std::string_view text() const { return out_.view(); }
+    void dropText() { out_.clear(); }
 
 private:
     bool open(char bracket) {
@@ -190,7 +196,7 @@ private:
     void separate() {
         if (afterKey_) {
             afterKey_ = false;
-        } else if (!firstInContainer_ && !out_.empty()) {
+        } else if (!firstInContainer_) {
             out_ += ',';
         }
         firstInContainer_ = false;
@@ -258,6 +264,8 @@ std::optional<std::string> text(const Record& record) {
     return writer.take();
 }
 
+constexpr std::size_t kPieceSize = 64 * 1024;
+
 } // namespace
 
 JsonValue toJSON(const Trigger& trigger, JsonAllocator& allocator) { return tree(trigger, allocator); }
@@ -273,6 +281,19 @@ std::optional<std::string> toJSONString(const Trigger& trigger) { return text(tr
 std::optional<std::string> toJSONString(const Action& action) { return text(action); }
 std::optional<std::string> toJSONString(const Blocker& blocker) { return text(blocker); }
 std::optional<std::string> toJSONString(const std::vector<Blocker>& blockers) { return text(blockers); }
+bool writeJSON(std::span<const Blocker* const> blockers, const std::function<bool(std::string_view)>& write) {
+    CompactWriter writer;
+    bool ok = writer.StartArray();
+    for (const Blocker* blocker : blockers) {
+        ok = ok && emit(writer, *blocker);
+        if (ok && writer.size() >= kPieceSize) {
+            ok = write(writer.text());
+            writer.dropText();
+        }
+    }
+    return ok && writer.EndArray(static_cast<rapidjson::SizeType>(blockers.size())) && write(writer.text());
+}
+
 std::optional<std::string> toJSONString(const Rule& rule) { return text(rule); }
 std::optional<std::string> toJSONString(const Package& package) { return text(package); }
 std::optional<std::string> toJSONString(const std::vector<Rule>& rules) { return text(rules); }

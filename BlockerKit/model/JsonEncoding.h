@@ -3,8 +3,11 @@
 #include "platform/JsonText.h"
 #include "model/Records.h"
 
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane {
@@ -28,6 +31,10 @@ std::optional<std::string> toJSONString(const Trigger& trigger);
 std::optional<std::string> toJSONString(const Action& action);
 std::optional<std::string> toJSONString(const Blocker& blocker);
 std::optional<std::string> toJSONString(const std::vector<Blocker>& blockers);
+// The text of a list of blockers, handed to `write` in pieces of about 64 KB as it is made, so a
+// list of any length needs no buffer of its size. False when a text is not valid UTF-8 or
+// `write` answers false.
+bool writeJSON(std::span<const Blocker* const> blockers, const std::function<bool(std::string_view)>& write);
 std::optional<std::string> toJSONString(const Rule& rule);
 std::optional<std::string> toJSONString(const Package& package);
 std::optional<std::string> toJSONString(const std::vector<Rule>& rules);

@@ -14,18 +14,25 @@ Blocker placeholderBlocker() {
     return Blocker{std::move(trigger), Action{ActionType::Hide, std::string("#s0a0l0a0v0a0t")}};
 }
 
-void writeSafariJSON(const std::optional<std::vector<Blocker>>& blockers) {
-    const std::vector<Blocker> placeholder{placeholderBlocker()};
-    const std::vector<Blocker>& list = blockers ? *blockers : placeholder;
+void writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers) {
+    const Blocker placeholder = placeholderBlocker();
+    const Blocker* const placeholderList[] = {&placeholder};
+    const std::span<const Blocker* const> list = blockers ? *blockers : placeholderList;
     const auto path = PersistentStore::safariJSONPath();
-    auto text = toJSONString(list);
-    if (!text) {
+    bool unencodable = false;
+    const auto produce = [&](const PieceWriter& write) {
+        bool wrote = true;
+        const bool made = writeJSON(list, [&](std::string_view piece) { return wrote = write(piece); });
+        unencodable = !made && wrote;
+        return made;
+    };
+    std::string error;
+    // Every launch and change writes the file anew, so it does not wait for the disk.
+    const bool written = writeFileAtomically(path, produce, &error, Flush::ToKernel);
+    if (unencodable) {
         log("Could not encode the content blockers: a text is not valid UTF-8");
         return;
     }
-    std::string error;
-    // Every launch and change writes the file anew, so it does not wait for the disk.
-    const bool written = writeFileAtomically(path, *text, &error, Flush::ToKernel);
     if (!written) {
         log(error);
     }

@@ -3,7 +3,7 @@
 #include "model/Records.h"
 
 #include <optional>
-#include <vector>
+#include <span>
 
 namespace orvane {
 
@@ -12,7 +12,8 @@ namespace orvane {
 Blocker placeholderBlocker();
 
 // Writes "tmp.json" of the shared container: the given blockers, or the placeholder when absent.
-// Failures are logged; the browser then keeps the previous file.
-void writeSafariJSON(const std::optional<std::vector<Blocker>>& blockers);
+// The text goes to the file as it is made. Failures are logged; the browser then keeps the
+// previous file.
+void writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers);
 
 } // namespace orvane

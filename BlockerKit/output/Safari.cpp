@@ -124,14 +124,14 @@ void Safari::BlockerReloadOperation::main() {
         log("⛔️ Don't writing to tmp.json because DataManager.Preinstalled is empty");
         return;
     }
-    std::vector<Blocker> blockers;
+    std::optional<EnabledBlockers> blockers;
     if (!PersistentStore::sharedDefaults().boolForKey("paused").value_or(false)) {
         blockers = preferences_->enabledBlockers(preferences_->disabledPackages(), preferences_->disabledRules());
     }
     if (shouldGiveUp()) {
         return;
     }
-    writeSafariJSON(blockers.empty() ? std::nullopt : std::optional<std::vector<Blocker>>(std::move(blockers)));
+    writeSafariJSON(blockers && !blockers->empty() ? std::optional(blockers->list()) : std::nullopt);
     if (shouldGiveUp()) {
         return;
     }

@@ -22,6 +22,11 @@ bool fail(std::string* error, const std::string& what) {
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents, std::string* error,
                          Flush flush) {
+    return writeFileAtomically(path, [contents](const PieceWriter& write) { return write(contents); }, error, flush);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, const std::function<bool(const PieceWriter&)>& produce,
+                         std::string* error, Flush flush) {
     std::error_code ec;
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), ec);
@@ -38,27 +43,36 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
         return fail(error, "cannot create a temporary file beside " + path.string());
     }
     ::fchmod(fd, 0644);
-    const char* data = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail(error, "cannot write " + path.string());
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (flush == Flush::ToDisk && ::fsync(fd) != 0) {
-        fail(error, "cannot flush " + path.string());
+    const auto abandon = [&] {
         ::close(fd);
         ::unlink(temporary.c_str());
         return false;
+    };
+    bool writeFailed = false;
+    const PieceWriter write = [&](std::string_view piece) {
+        while (!writeFailed && !piece.empty()) {
+            const ssize_t written = ::write(fd, piece.data(), piece.size());
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written < 0) {
+                fail(error, "cannot write " + path.string());
+                writeFailed = true;
+                break;
+            }
+            piece.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return !writeFailed;
+    };
+    if (!produce(write) || writeFailed) {
+        if (!writeFailed && error != nullptr) {
+            *error = "the contents of " + path.string() + " could not be made";
+        }
+        return abandon();
+    }
+    if (flush == Flush::ToDisk && ::fsync(fd) != 0) {
+        fail(error, "cannot flush " + path.string());
+        return abandon();
     }
     if (::close(fd) != 0) {
         fail(error, "cannot close " + path.string());

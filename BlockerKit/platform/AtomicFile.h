@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,13 @@ namespace orvane {
 // cannot leave an empty file either; files that are rebuilt anyway may skip that wait.
 enum class Flush { ToDisk, ToKernel };
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         std::string* error = nullptr, Flush flush = Flush::ToDisk);
+
+// The same for contents made piece by piece, so a large file needs no buffer of its size:
+// `produce` hands each piece to the writer it is given (which answers false once writing failed)
+// and answers whether it made the whole contents; only then does the file replace `path`.
+using PieceWriter = std::function<bool(std::string_view piece)>;
+bool writeFileAtomically(const std::filesystem::path& path, const std::function<bool(const PieceWriter&)>& produce,
                          std::string* error = nullptr, Flush flush = Flush::ToDisk);
 
 // The whole file, or absent when it cannot be read (`error` then says why, when given).

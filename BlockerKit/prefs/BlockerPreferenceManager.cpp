@@ -240,28 +240,34 @@ void BlockerPreferenceManager::reloadContentBlocker() {
     });
 }
 
-std::vector<Blocker> BlockerPreferenceManager::enabledBlockers(const std::vector<std::string>& disabledPackageIds,
-                                                               const DisabledRules& disabledRules) const {
-    std::vector<Blocker> blockers;
+std::vector<const Package*> EnabledBlockers::packages() const {
+    if (!order_.empty()) {
+        return order_.packages();
+    }
+    std::vector<const Package*> packages;
+    for (const auto& package : stored_) {
+        packages.push_back(&package);
+    }
+    return packages;
+}
+
+EnabledBlockers BlockerPreferenceManager::enabledBlockers(const std::vector<std::string>& disabledPackageIds,
+                                                          const DisabledRules& disabledRules) const {
     PackageOrder order = DataManager::shared().packageOrder();
     std::vector<Package> stored;
-    std::vector<const Package*> packages = order.packages();
-    if (packages.empty()) {
+    if (order.empty()) {
         stored = PersistentStore::loadAllPackages();
-        for (const auto& package : stored) {
-            packages.push_back(&package);
-        }
     }
+    EnabledBlockers blockers(std::move(order), std::move(stored));
+    const std::vector<const Package*> packages = blockers.packages();
     const auto isDisabled = [&](const Package& package) {
         return std::find(disabledPackageIds.begin(), disabledPackageIds.end(), package.id) != disabledPackageIds.end();
     };
-    // Room for every rule of the enabled packages at once: tens of thousands of blockers must
-    // not be moved again on each growth.
     std::size_t upperBound = 0;
     for (const Package* each : packages) {
         upperBound += isDisabled(*each) ? 0 : each->rules.size();
     }
-    blockers.reserve(upperBound);
+    blockers.blockers_.reserve(upperBound);
     for (const Package* each : packages) {
         const Package& package = *each;
         if (isDisabled(package)) {
@@ -270,7 +276,7 @@ std::vector<Blocker> BlockerPreferenceManager::enabledBlockers(const std::vector
         auto entry = disabledRules.find(package.id);
         for (const auto& rule : package.rules) {
             if (entry == disabledRules.end() || !searchSorted(entry->second, rule.id).found) {
-                blockers.push_back(rule.blocker);
+                blockers.blockers_.push_back(&rule.blocker);
             }
         }
     }

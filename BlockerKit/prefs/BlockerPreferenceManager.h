@@ -2,6 +2,7 @@
 
 #include "model/Records.h"
 #include "platform/SerialQueue.h"
+#include "prefs/EnabledBlockers.h"
 
 #include <map>
 #include <memory>
@@ -46,8 +47,8 @@ public:
     void reloadContentBlocker();
 
     // The blockers of every enabled rule of every enabled package, in catalog order.
-    std::vector<Blocker> enabledBlockers(const std::vector<std::string>& disabledPackageIds,
-                                         const DisabledRules& disabledRules) const;
+    EnabledBlockers enabledBlockers(const std::vector<std::string>& disabledPackageIds,
+                                    const DisabledRules& disabledRules) const;
 
     // Moves the two sets between the cloud key-value store and the group defaults.
     static void migrateToLocalStore();

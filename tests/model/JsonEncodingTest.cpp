@@ -101,3 +101,33 @@ TEST(JsonEncoding, InvalidUtf8GivesNoTextRatherThanBrokenJson) {
     rule.name = "bad \xff name";
     EXPECT_FALSE(toJSONString(rule));
 }
+
+TEST(JsonEncoding, BlockersWrittenInPiecesMakeTheSameTextAsAWhole) {
+    std::vector<Blocker> blockers;
+    for (int i = 0; i < 3000; ++i) {
+        Blocker blocker = sampleRule().blocker;
+        blocker.trigger.urlFilter = "ads-" + std::to_string(i) + "\"\\";
+        blockers.push_back(blocker);
+    }
+    std::vector<const Blocker*> pointers;
+    for (const auto& blocker : blockers) {
+        pointers.push_back(&blocker);
+    }
+    std::vector<std::string> pieces;
+    ASSERT_TRUE(writeJSON(pointers, [&](std::string_view piece) {
+        pieces.emplace_back(piece);
+        return true;
+    }));
+    ASSERT_GT(pieces.size(), 2u);
+    std::string joined;
+    for (const auto& piece : pieces) {
+        EXPECT_LE(piece.size(), 80u * 1024u);
+        joined += piece;
+    }
+    EXPECT_EQ(joined, toJSONString(blockers));
+
+    std::size_t calls = 0;
+    EXPECT_FALSE(writeJSON(pointers, [&](std::string_view) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2u) << "nothing is written after a refused piece";
+    EXPECT_TRUE(writeJSON({}, [&](std::string_view piece) { return piece == "[]"; }));
+}

@@ -62,10 +62,33 @@ TEST_F(ReloadTest, PlaceholderAndListAreWrittenWithTheirLogLines) {
               R"([{"trigger":{"url-filter":".*","url-filter-is-case-sensitive":true},"action":{"type":"css-display-none","selector":"#s0a0l0a0v0a0t"}}])");
     EXPECT_TRUE(log.contains("Removed blockers from Safari JSON file in shared container: " +
                              PersistentStore::safariJSONPath().string()));
-    writeSafariJSON(std::vector<Blocker>{blockRule("a").blocker, blockRule("a").blocker});
+    const Blocker a = blockRule("a").blocker;
+    const std::vector<const Blocker*> twice{&a, &a};
+    writeSafariJSON(twice);
     EXPECT_EQ(tmpJson(), R"([{"trigger":{"url-filter":"a"},"action":{"type":"block"}},{"trigger":{"url-filter":"a"},"action":{"type":"block"}}])");
     EXPECT_TRUE(log.contains("Wrote 2 blockers to Safari JSON file in shared container: " +
                              PersistentStore::safariJSONPath().string()));
+}
+
+TEST_F(ReloadTest, AListThatCannotBeEncodedLeavesThePreviousFile) {
+    const Blocker a = blockRule("a").blocker;
+    const std::vector<const Blocker*> one{&a};
+    writeSafariJSON(one);
+    const std::string before = tmpJson();
+    // Enough blockers that the broken one comes after text already went to the file.
+    std::vector<Blocker> many(5000, blockRule("0123456789012345678901234567890123456789").blocker);
+    many.back().trigger.urlFilter = "a\xc3";
+    std::vector<const Blocker*> pointers;
+    for (const auto& blocker : many) {
+        pointers.push_back(&blocker);
+    }
+    LogCapture log;
+    writeSafariJSON(pointers);
+    EXPECT_EQ(tmpJson(), before);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Could not encode the content blockers: a text is not valid UTF-8"});
+    for (const auto& entry : std::filesystem::directory_iterator(PersistentStore::safariJSONPath().parent_path())) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".tmp.json", 0), std::string::npos) << "left behind";
+    }
 }
 
 TEST_F(ReloadTest, DisabledExtensionWritesNothingAndReportsTheError) {

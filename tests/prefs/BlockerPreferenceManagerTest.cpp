@@ -136,8 +136,8 @@ TEST_F(PreferenceManagerTest, EnabledBlockersSkipDisabledPackagesAndRules) {
                          makePackage("block-url", "Block URLs", {blockRule("u1")})});
     auto blockers = manager->enabledBlockers({"Y"}, DisabledRules{{"X", {"x1"}}, {"block-url", {}}});
     std::vector<std::string> filters;
-    for (const auto& blocker : blockers) {
-        filters.push_back(blocker.trigger.urlFilter);
+    for (const Blocker* blocker : blockers.list()) {
+        filters.push_back(blocker->trigger.urlFilter);
     }
     // Configurable except the whitelist, custom, then the whitelist last.
     EXPECT_EQ(filters, (std::vector<std::string>{"u1", "x2", "w1"}));

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "catalog/DataManager.h"
+#include "model/Records.h"
+
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace orvane {
+
+// The blockers of the enabled rules in catalog order, pointing into the packages they come from,
+// which this holds: tens of thousands of blockers reach "tmp.json" without being copied.
+class EnabledBlockers {
+public:
+    // `stored` holds the packages when the catalog had none in memory.
+    EnabledBlockers(PackageOrder order, std::vector<Package> stored)
+        : order_(std::move(order)), stored_(std::move(stored)) {}
+
+    std::span<const Blocker* const> list() const { return blockers_; }
+    bool empty() const { return blockers_.empty(); }
+
+private:
+    friend class BlockerPreferenceManager;
+
+    // The packages to pick from: the catalog's order, or the stored packages.
+    std::vector<const Package*> packages() const;
+
+    PackageOrder order_;
+    std::vector<Package> stored_;
+    std::vector<const Blocker*> blockers_;
+};
+
+} // namespace orvane
