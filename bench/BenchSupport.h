@@ -89,18 +89,26 @@ private:
     std::filesystem::path root_;
 };
 
-// Keeps the real time per iteration of every benchmark, by name.
+// Keeps the real time per iteration and the counters of every benchmark, by name.
 class RecordingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs) {
             seconds_[run.benchmark_name()] = run.GetAdjustedRealTime() * unitSeconds(run.time_unit);
+            for (const auto& [name, counter] : run.counters) {
+                counters_[run.benchmark_name() + "/" + name] = counter.value;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     double seconds(const std::string& name) const {
         auto it = seconds_.find(name);
         return it == seconds_.end() ? 0.0 : it->second;
+    }
+    // A counter a benchmark set, or 0 when there is none.
+    double counter(const std::string& benchmark, const std::string& name) const {
+        auto it = counters_.find(benchmark + "/" + name);
+        return it == counters_.end() ? 0.0 : it->second;
     }
 
 private:
@@ -113,6 +121,7 @@ private:
         }
     }
     std::map<std::string, double> seconds_;
+    std::map<std::string, double> counters_;
 };
 
 } // namespace orvane::bench
