@@ -281,6 +281,11 @@ std::optional<std::string> toJSONString(const Trigger& trigger) { return text(tr
 std::optional<std::string> toJSONString(const Action& action) { return text(action); }
 std::optional<std::string> toJSONString(const Blocker& blocker) { return text(blocker); }
 std::optional<std::string> toJSONString(const std::vector<Blocker>& blockers) { return text(blockers); }
+std::optional<std::string> toJSONString(const Rule& rule) { return text(rule); }
+std::optional<std::string> toJSONString(const Package& package) { return text(package); }
+std::optional<std::string> toJSONString(const std::vector<Rule>& rules) { return text(rules); }
+std::optional<std::string> toJSONString(const std::vector<Package>& packages) { return text(packages); }
+
 bool writeJSON(std::span<const Blocker* const> blockers, const std::function<bool(std::string_view)>& write) {
     CompactWriter writer;
     bool ok = writer.StartArray();
@@ -293,10 +298,5 @@ bool writeJSON(std::span<const Blocker* const> blockers, const std::function<boo
     }
     return ok && writer.EndArray(static_cast<rapidjson::SizeType>(blockers.size())) && write(writer.text());
 }
-
-std::optional<std::string> toJSONString(const Rule& rule) { return text(rule); }
-std::optional<std::string> toJSONString(const Package& package) { return text(package); }
-std::optional<std::string> toJSONString(const std::vector<Rule>& rules) { return text(rules); }
-std::optional<std::string> toJSONString(const std::vector<Package>& packages) { return text(packages); }
 
 } // namespace orvane
