@@ -14,4 +14,18 @@ RecordZoneSubscription::RecordZoneSubscription(RecordZoneID zone)
 RecordZoneSubscription::RecordZoneSubscription(RecordZoneID zone, std::string id)
     : subscriptionID(std::move(id)), zoneID(std::move(zone)) {}
 
+const char* accountStatusText(AccountStatus status) {
+    switch (status) {
+    case AccountStatus::available:
+        return "Available";
+    case AccountStatus::restricted:
+        return "Restricted";
+    case AccountStatus::noAccount:
+        return "No account";
+    case AccountStatus::couldNotDetermine:
+        break;
+    }
+    return "Could not determine";
+}
+
 } // namespace orvane

@@ -38,6 +38,9 @@ struct RecordZoneSubscription {
 
 enum class AccountStatus { couldNotDetermine = 0, available = 1, restricted = 2, noAccount = 3 };
 
+// "Available", "Restricted", "No account" or "Could not determine", as logs and orvanectl show it.
+const char* accountStatusText(AccountStatus status);
+
 struct AccountStatusResult {
     AccountStatus status = AccountStatus::couldNotDetermine;
     std::optional<CloudError> error;

@@ -8,20 +8,6 @@
 namespace orvane {
 namespace {
 
-const char* accountStatusText(AccountStatus status) {
-    switch (status) {
-    case AccountStatus::available:
-        return "Available";
-    case AccountStatus::restricted:
-        return "Restricted";
-    case AccountStatus::noAccount:
-        return "No account";
-    case AccountStatus::couldNotDetermine:
-        break;
-    }
-    return "Could not determine";
-}
-
 // A partial failure stands for the error of the one item asked about.
 std::optional<CloudError> itemError(const std::optional<CloudError>& error, const CloudItemID& item) {
     if (error && error->code == CloudErrorCode::partialFailure) {

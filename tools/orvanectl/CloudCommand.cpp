@@ -23,20 +23,6 @@ int printError(const CloudError& error) {
     return kExitFailure;
 }
 
-const char* statusText(AccountStatus status) {
-    switch (status) {
-    case AccountStatus::available:
-        return "Available";
-    case AccountStatus::restricted:
-        return "Restricted";
-    case AccountStatus::noAccount:
-        return "No account";
-    case AccountStatus::couldNotDetermine:
-        break;
-    }
-    return "Could not determine";
-}
-
 int status() {
     std::atomic<bool> done{false};
     AccountStatus answer = AccountStatus::couldNotDetermine;
@@ -51,7 +37,7 @@ int status() {
     if (failure) {
         return printError(*failure);
     }
-    std::cout << statusText(answer) << "\n";
+    std::cout << accountStatusText(answer) << "\n";
     return kExitOk;
 }
 
