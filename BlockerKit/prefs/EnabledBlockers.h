@@ -16,6 +16,11 @@ public:
     // `stored` holds the packages when the catalog had none in memory.
     EnabledBlockers(PackageOrder order, std::vector<Package> stored)
         : order_(std::move(order)), stored_(std::move(stored)) {}
+    // A copy would point into the packages of the original; a move keeps them where they are.
+    EnabledBlockers(const EnabledBlockers&) = delete;
+    EnabledBlockers& operator=(const EnabledBlockers&) = delete;
+    EnabledBlockers(EnabledBlockers&&) = default;
+    EnabledBlockers& operator=(EnabledBlockers&&) = default;
 
     std::span<const Blocker* const> list() const { return blockers_; }
     bool empty() const { return blockers_.empty(); }
