@@ -113,13 +113,9 @@ bool PackageDecoder::end() {
     case Frame::Rule: finishRule(); break;
     // Inside a rule these are read when the rule ends; on their own, now.
     case Frame::Trigger:
-        if (open_.empty()) {
-            trigger_ = finishTrigger(rule_.trigger);
-        }
-        break;
     case Frame::Action:
         if (open_.empty()) {
-            action_ = finishAction(rule_.action);
+            finishLoneValue();
         }
         break;
     default: break;
@@ -139,18 +135,12 @@ PackageDecoder::Frame PackageDecoder::topLevel(Kind kind) {
     case Top::RuleList: return kind == Kind::Array ? Frame::RuleList : Frame::Ignored;
     case Top::Rule: return ruleElement(kind);
     case Top::Trigger:
-        rule_.clear();
-        if (kind == Kind::Object) {
-            return Frame::Trigger;
-        }
-        trigger_ = finishTrigger(rule_.trigger);
-        return Frame::Ignored;
     case Top::Action:
         rule_.clear();
         if (kind == Kind::Object) {
-            return Frame::Action;
+            return top_ == Top::Trigger ? Frame::Trigger : Frame::Action;
         }
-        action_ = finishAction(rule_.action);
+        finishLoneValue(); // not an object: read as one without members
         return Frame::Ignored;
     }
     return Frame::Ignored;
@@ -241,6 +231,14 @@ PackageDecoder::StringList* PackageDecoder::list(Field field) {
     case Field::IfDomain: return &rule_.trigger.ifDomain;
     case Field::UnlessDomain: return &rule_.trigger.unlessDomain;
     default: return nullptr;
+    }
+}
+
+void PackageDecoder::finishLoneValue() {
+    if (top_ == Top::Trigger) {
+        trigger_ = finishTrigger(rule_.trigger);
+    } else {
+        action_ = finishAction(rule_.action);
     }
 }
 

@@ -135,6 +135,8 @@ private:
     void startPackage();
     void finishPackage();
     void finishRule();
+    // A trigger or action read on its own, as the top-level value.
+    void finishLoneValue();
     static std::optional<Trigger> finishTrigger(TriggerDraft& draft);
     static std::optional<Action> finishAction(ActionDraft& draft);
 

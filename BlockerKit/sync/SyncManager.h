@@ -120,6 +120,9 @@ private:
 
     std::shared_ptr<ModifyRecordZonesOperation> makeZoneOperation(const std::shared_ptr<Batch>& batch);
     std::shared_ptr<ModifySubscriptionsOperation> makeSubscriptionOperation(const std::shared_ptr<Batch>& batch);
+    // The common answers to a failed set-up step: a transient error is retried, a missing login
+    // makes the account unavailable. False when the error is neither.
+    bool retryOrGiveUpSetup(const CloudError& error);
     void zoneSaveCompleted(const std::optional<CloudError>& error, const std::weak_ptr<Batch>& batch);
     void subscriptionSaveCompleted(const std::optional<CloudError>& error, std::optional<std::string> savedID,
                                    const std::weak_ptr<Batch>& batch);

@@ -91,6 +91,18 @@ std::shared_ptr<ModifyRecordZonesOperation> SyncManager::makeZoneOperation(const
     return operation;
 }
 
+bool SyncManager::retryOrGiveUpSetup(const CloudError& error) {
+    if (isTransient(error)) {
+        scheduleRetry(retryDelay(error, error));
+        return true;
+    }
+    if (error.code == CloudErrorCode::notAuthenticated) {
+        accountUnavailable();
+        return true;
+    }
+    return false;
+}
+
 void SyncManager::zoneSaveCompleted(const std::optional<CloudError>& error, const std::weak_ptr<Batch>& batch) {
     --operationsInFlight_;
     if (error) {
@@ -98,13 +110,8 @@ void SyncManager::zoneSaveCompleted(const std::optional<CloudError>& error, cons
         if (error->code == CloudErrorCode::serverRejectedRequest) {
             log("Zone already exists (?)");
         } else {
-            if (!isCurrent(batch)) {
-                return;
-            }
-            if (isTransient(*error)) {
-                scheduleRetry(retryDelay(*error, *error));
-            } else if (error->code == CloudErrorCode::notAuthenticated) {
-                accountUnavailable();
+            if (isCurrent(batch)) {
+                retryOrGiveUpSetup(*error);
             }
             return;
         }
@@ -155,14 +162,10 @@ void SyncManager::subscriptionSaveCompleted(const std::optional<CloudError>& err
             std::erase(existing, '\'');
             savedID = existing;
         } else {
-            if (!isCurrent(batch)) {
+            if (!isCurrent(batch) || retryOrGiveUpSetup(*error)) {
                 return;
             }
-            if (isTransient(*error)) {
-                scheduleRetry(retryDelay(*error, *error));
-            } else if (error->code == CloudErrorCode::notAuthenticated) {
-                accountUnavailable();
-            } else if (error->code == CloudErrorCode::zoneNotFound) {
+            if (error->code == CloudErrorCode::zoneNotFound) {
                 defaults_.set(SyncKeys::ZoneSaved, false);
                 defaults_.synchronize();
                 scheduleSync(1);
