@@ -8,7 +8,7 @@
 
 #include "inspector/BlockingPatterns.h"
 #include "inspector/ResourceFilter.h"
-#include "inspector/SequentialPatternList.h"
+#include "testing/SequentialPatternList.h"
 #include "model/Records.h"
 
 #include <algorithm>

@@ -10,6 +10,7 @@
 #include "browser/ContentBlockerManager.h"
 #include "catalog/DataManager.h"
 #include "output/ContentBlockerFile.h"
+#include "output/EnabledBlockers.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
 #include "prefs/BlockerPreferenceManager.h"
@@ -101,8 +102,9 @@ void BM_AssembleAndWrite(benchmark::State& state) {
     auto preferences = BlockerPreferenceManager::create();
     for (auto _ : state) {
         startIteration(state);
-        writeSafariJSON(
-            preferences->enabledBlockers(preferences->disabledPackages(), preferences->disabledRules()).list());
+        if (!writeSafariJSON(enabledBlockers(preferences->disabledPackages(), preferences->disabledRules()).list())) {
+            state.SkipWithError("tmp.json could not be written");
+        }
     }
 }
 
@@ -111,9 +113,9 @@ void BM_WebKitCompile(benchmark::State& state) {
         std::mutex mutex;
         std::condition_variable done;
         bool finished = false;
-        std::optional<Error> failure;
+        std::optional<browser::BrowserError> failure;
         browser::ContentBlockerManager::reloadContentBlocker(browser::kContentBlockerIdentifier,
-                                                             [&](std::optional<Error> error) {
+                                                             [&](std::optional<browser::BrowserError> error) {
                                                                  std::lock_guard lock(mutex);
                                                                  failure = std::move(error);
                                                                  finished = true;
@@ -122,7 +124,7 @@ void BM_WebKitCompile(benchmark::State& state) {
         std::unique_lock lock(mutex);
         done.wait(lock, [&] { return finished; });
         if (failure) {
-            state.SkipWithError(failure->localizedDescription.c_str());
+            state.SkipWithError(failure->message.c_str());
         }
     }
 }

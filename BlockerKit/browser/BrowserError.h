@@ -1,26 +1,31 @@
 #pragma once
 
-#include "platform/Error.h"
-
 #include <string>
 #include <utility>
 
 namespace orvane::browser {
 
-// Errors of the browser stand-in itself. WebKit's own refusals keep WebKit's domain and code.
-inline constexpr const char* kBrowserErrorDomain = "orvane.browser";
-
-enum class BrowserErrorCode : long {
+enum class BrowserErrorCode {
     UnknownExtension = 1,
     SettingsUnreadable = 2,
     SettingsUnwritable = 3,
     BlockerFileMissing = 4,
     CompilerMissing = 5,
     CompilerFailed = 6,
+    // WebKit refused the content-blocker file; the message is WebKit's own.
+    Refused = 7,
 };
 
-inline Error browserError(BrowserErrorCode code, std::string description) {
-    return Error{kBrowserErrorDomain, static_cast<long>(code), std::move(description)};
+// What the browser answers when it cannot do what it was asked.
+struct BrowserError {
+    BrowserErrorCode code = BrowserErrorCode::CompilerFailed;
+    std::string message;
+
+    bool operator==(const BrowserError&) const = default;
+};
+
+inline BrowserError browserError(BrowserErrorCode code, std::string message) {
+    return BrowserError{code, std::move(message)};
 }
 
 } // namespace orvane::browser

@@ -22,7 +22,7 @@ void answerState(const std::string& identifier, const char* ownIdentifier, const
                    browserError(BrowserErrorCode::UnknownExtension, "No " + kind + " with identifier " + identifier));
         return;
     }
-    Error error;
+    BrowserError error;
     const auto enabled = isExtensionEnabled(identifier, &error);
     if (!enabled) {
         completion(std::nullopt, std::move(error));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Error.h"
+#include "browser/BrowserError.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,8 +16,8 @@ struct ExtensionState {
     bool isEnabled = false;
 };
 
-using StateCompletion = std::function<void(std::optional<ExtensionState>, std::optional<Error>)>;
-using ReloadCompletion = std::function<void(std::optional<Error>)>;
+using StateCompletion = std::function<void(std::optional<ExtensionState>, std::optional<BrowserError>)>;
+using ReloadCompletion = std::function<void(std::optional<BrowserError>)>;
 
 // The content-filter store in the shared container where the compiled content blockers lie, each
 // under its identifier, for a web view to load.

@@ -21,7 +21,7 @@ namespace {
 
 constexpr const char* kDisabledKey = "disabled";
 
-bool fail(Error* error, Error value) {
+bool fail(BrowserError* error, BrowserError value) {
     if (error != nullptr) {
         *error = std::move(value);
     }
@@ -33,18 +33,18 @@ bool isKnown(const std::string& identifier) {
     return std::find(known.begin(), known.end(), identifier) != known.end();
 }
 
-Error unknownExtension(const std::string& identifier) {
+BrowserError unknownExtension(const std::string& identifier) {
     return browserError(BrowserErrorCode::UnknownExtension, "No extension with identifier " + identifier);
 }
 
-Error unreadable(const std::filesystem::path& file, const std::string& why) {
+BrowserError unreadable(const std::filesystem::path& file, const std::string& why) {
     return browserError(BrowserErrorCode::SettingsUnreadable,
                         "The browser's extension settings can't be read: " + file.string() + ": " + why);
 }
 
 // The switched-off identifiers. A missing file switches nothing off; a file that exists but is
 // not what this code writes is unreadable, so a damaged file is never mistaken for defaults.
-std::optional<std::set<std::string>> readDisabled(const std::filesystem::path& file, Error* error) {
+std::optional<std::set<std::string>> readDisabled(const std::filesystem::path& file, BrowserError* error) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (ec) {
@@ -142,7 +142,7 @@ const std::vector<std::string>& extensionIdentifiers() {
 
 std::filesystem::path extensionSettingsFile() { return orvaneHome() / "Browser" / "ExtensionSettings.json"; }
 
-std::optional<bool> isExtensionEnabled(const std::string& identifier, Error* error) {
+std::optional<bool> isExtensionEnabled(const std::string& identifier, BrowserError* error) {
     if (!isKnown(identifier)) {
         fail(error, unknownExtension(identifier));
         return std::nullopt;
@@ -154,7 +154,7 @@ std::optional<bool> isExtensionEnabled(const std::string& identifier, Error* err
     return disabled->count(identifier) == 0;
 }
 
-std::optional<std::vector<ExtensionStatus>> extensionStatuses(Error* error) {
+std::optional<std::vector<ExtensionStatus>> extensionStatuses(BrowserError* error) {
     const auto disabled = readDisabled(extensionSettingsFile(), error);
     if (!disabled) {
         return std::nullopt;
@@ -166,7 +166,7 @@ std::optional<std::vector<ExtensionStatus>> extensionStatuses(Error* error) {
     return statuses;
 }
 
-bool setExtensionEnabled(const std::string& identifier, bool enabled, Error* error) {
+bool setExtensionEnabled(const std::string& identifier, bool enabled, BrowserError* error) {
     if (!isKnown(identifier)) {
         return fail(error, unknownExtension(identifier));
     }

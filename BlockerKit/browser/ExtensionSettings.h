@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Error.h"
+#include "browser/BrowserError.h"
 
 #include <filesystem>
 #include <optional>
@@ -27,12 +27,12 @@ const std::vector<std::string>& extensionIdentifiers();
 std::filesystem::path extensionSettingsFile();
 
 // Absent, with `error` set when given, for an unknown identifier or an unreadable file.
-std::optional<bool> isExtensionEnabled(const std::string& identifier, Error* error = nullptr);
+std::optional<bool> isExtensionEnabled(const std::string& identifier, BrowserError* error = nullptr);
 // Every known extension in the order of extensionIdentifiers(); absent when the file is unreadable.
-std::optional<std::vector<ExtensionStatus>> extensionStatuses(Error* error = nullptr);
+std::optional<std::vector<ExtensionStatus>> extensionStatuses(BrowserError* error = nullptr);
 
 // Switches an extension on or off and writes the file atomically. Refuses an unknown identifier
 // and leaves an unreadable file as it is rather than overwrite what it cannot read.
-bool setExtensionEnabled(const std::string& identifier, bool enabled, Error* error = nullptr);
+bool setExtensionEnabled(const std::string& identifier, bool enabled, BrowserError* error = nullptr);
 
 } // namespace orvane::browser

@@ -79,7 +79,7 @@ void enqueue(std::unique_ptr<Compilation> compilation) {
     }
 }
 
-void finish(std::unique_ptr<Compilation> compilation, std::optional<Error> error) {
+void finish(std::unique_ptr<Compilation> compilation, std::optional<BrowserError> error) {
     CompileCompletion completion = std::move(compilation->completion);
     compilation.reset();
     completion(std::move(error));
@@ -103,7 +103,7 @@ std::string lastLine(std::string output) {
     return newline == std::string::npos ? output : output.substr(newline + 1);
 }
 
-std::optional<Error> parseRefusal(const std::string& output) {
+std::optional<BrowserError> parseRefusal(const std::string& output) {
     const auto first = output.find('\n');
     if (first == std::string::npos || first == 0) {
         return std::nullopt;
@@ -114,19 +114,20 @@ std::optional<Error> parseRefusal(const std::string& output) {
     }
     const std::string codeText = output.substr(first + 1, second - first - 1);
     char* end = nullptr;
-    const long code = std::strtol(codeText.c_str(), &end, 10);
+    std::strtol(codeText.c_str(), &end, 10);
     std::string message = output.substr(second + 1);
     if (codeText.empty() || end == nullptr || *end != '\0' || message.empty()) {
         return std::nullopt;
     }
-    return Error{output.substr(0, first), code, std::move(message)};
+    // WebKit's domain and code tell nothing the message does not; the message is what the user sees.
+    return browserError(BrowserErrorCode::Refused, std::move(message));
 }
 
-Error compilerFailed(std::string description) {
+BrowserError compilerFailed(std::string description) {
     return browserError(BrowserErrorCode::CompilerFailed, "The content-blocker compiler " + std::move(description));
 }
 
-std::optional<Error> verdict(const Compilation& compilation, const std::string& output, const std::string& diagnostics) {
+std::optional<BrowserError> verdict(const Compilation& compilation, const std::string& output, const std::string& diagnostics) {
     GSubprocess* process = compilation.process.get();
     if (g_subprocess_get_if_signaled(process)) {
         if (compilation.timedOut) {

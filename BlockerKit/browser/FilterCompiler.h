@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Error.h"
+#include "browser/BrowserError.h"
 
 #include <chrono>
 #include <filesystem>
@@ -12,7 +12,7 @@ namespace orvane::browser {
 
 inline constexpr const char* kFilterCompilerName = "orvane-filter-compiler";
 
-using CompileCompletion = std::function<void(std::optional<Error>)>;
+using CompileCompletion = std::function<void(std::optional<BrowserError>)>;
 
 // The compiler program: $ORVANE_FILTER_COMPILER when set, else the one installed beside the
 // running executable.

@@ -1,9 +1,10 @@
 #include "catalog/DataManager.h"
 
-#include "output/Safari.h"
+#include "catalog/ListMerges.h"
+#include "platform/Locations.h"
 #include "platform/Log.h"
+#include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
-#include "prefs/BlockerPreferenceManager.h"
 #include "storage/PersistentStore.h"
 
 #include <algorithm>
@@ -17,6 +18,23 @@ PackageList loadPreinstalledFile() {
     return PersistentStore::loadPackages(PackageType::PreinstalledPackages, true).value_or(PackageList{});
 }
 
+PackageList loadCustomFile() {
+    return PersistentStore::loadPackages(PackageType::CustomPackages, true).value_or(PackageList{});
+}
+
+Package* findById(PackageList& list, const std::string& id) {
+    auto it = std::find_if(list.begin(), list.end(), [&](const Package& p) { return p.id == id; });
+    return it == list.end() ? nullptr : &*it;
+}
+
+// The configurable package with that id, else the custom one.
+Package* findEditable(PackageList& configurable, PackageList& custom, const std::string& id) {
+    Package* found = findById(configurable, id);
+    return found != nullptr ? found : findById(custom, id);
+}
+
+CatalogError notFound(CatalogErrorCode code, const std::string& what) { return CatalogError{code, what}; }
+
 } // namespace
 
 DataManager& DataManager::shared() {
@@ -24,22 +42,71 @@ DataManager& DataManager::shared() {
     return instance;
 }
 
-std::shared_ptr<BlockerPreferenceManager> DataManager::preferenceManager() {
+void DataManager::setRebuilder(std::shared_ptr<ContentBlockerRebuilder> rebuilder) {
     std::lock_guard lock(mutex_);
-    if (!preferenceManager_) {
-        preferenceManager_ = BlockerPreferenceManager::create();
-    }
-    return preferenceManager_;
+    hooks_.rebuilder = std::move(rebuilder);
 }
 
-PackageListSnapshot DataManager::preinstalledPackages() const {
+void DataManager::setDisabledMarks(std::shared_ptr<DisabledMarks> marks) {
     std::lock_guard lock(mutex_);
+    hooks_.marks = std::move(marks);
+}
+
+void DataManager::setSyncHandOver(std::shared_ptr<SyncHandOver> handOver) {
+    std::lock_guard lock(mutex_);
+    hooks_.syncHandOver = std::move(handOver);
+}
+
+std::shared_ptr<SyncHandOver> DataManager::syncHandOver() const { return hooks().syncHandOver; }
+
+DataManager::Hooks DataManager::hooks() const {
+    std::lock_guard lock(mutex_);
+    return hooks_;
+}
+
+void DataManager::requestRebuild(bool allowsCancelling, ReloadHandler handler) {
+    auto rebuilder = hooks().rebuilder;
+    if (!rebuilder) {
+        log("Nothing rebuilds the content blocker in this process");
+        if (handler) {
+            runOnMain([handler = std::move(handler)] {
+                handler(ReloadOutcome::dropped(ReloadOutcome::DropReason::NoRebuilder,
+                                               "Nothing rebuilds the content blocker in this process"));
+            });
+        }
+        return;
+    }
+    rebuilder->requestRebuild(allowsCancelling, std::move(handler));
+}
+
+void DataManager::followHome() {
+    std::filesystem::path home = sharedContainerDirectory();
+    if (home != lists_.home) {
+        lists_ = Lists{};
+        lists_.home = std::move(home);
+    }
+}
+
+void DataManager::ensureLoaded() {
+    followHome();
+    if (!lists_.configurable) {
+        lists_.configurable = freeze(PersistentStore::loadConfigurablePackages());
+    }
+    if (!lists_.custom) {
+        lists_.custom = freeze(loadCustomFile());
+    }
+}
+
+PackageListSnapshot DataManager::preinstalledPackages() {
+    std::lock_guard lock(mutex_);
+    followHome();
     return lists_.preinstalled;
 }
 
 void DataManager::setPreinstalledPackages(PackageList packages) {
     auto snapshot = freeze(std::move(packages));
     std::lock_guard lock(mutex_);
+    followHome();
     lists_.preinstalled = std::move(snapshot);
 }
 
@@ -51,17 +118,9 @@ void DataManager::loadPreinstalledPackagesIfEmpty() {
 
 void DataManager::reloadPreinstalledPackagesFromDisk() { setPreinstalledPackages(loadPreinstalledFile()); }
 
-void DataManager::ensureLoaded() {
-    if (!lists_.configurable) {
-        lists_.configurable = freeze(PersistentStore::loadConfigurablePackages());
-    }
-    if (!lists_.custom) {
-        lists_.custom = freeze(PersistentStore::loadPackages(PackageType::CustomPackages, true).value_or(PackageList{}));
-    }
-}
-
 PackageListSnapshot DataManager::configurablePackages() {
     std::lock_guard lock(mutex_);
+    followHome();
     if (!lists_.configurable) {
         lists_.configurable = freeze(PersistentStore::loadConfigurablePackages());
     }
@@ -75,9 +134,20 @@ PackageListSnapshot DataManager::customPackages() {
 }
 
 void DataManager::reloadConfigurablePackagesFromDisk() {
+    std::lock_guard save(saveMutex_);
     auto reloaded = freeze(PersistentStore::loadConfigurablePackages());
     std::lock_guard lock(mutex_);
+    followHome();
     lists_.configurable = std::move(reloaded);
+}
+
+void DataManager::reloadEditableFromDisk() {
+    auto configurable = freeze(PersistentStore::loadConfigurablePackages());
+    auto custom = freeze(loadCustomFile());
+    std::lock_guard lock(mutex_);
+    followHome();
+    lists_.configurable = std::move(configurable);
+    lists_.custom = std::move(custom);
 }
 
 PackageOrder::PackageOrder(PackageListSnapshot preinstalled, PackageListSnapshot configurable,
@@ -114,6 +184,7 @@ PackageList DataManager::allPackages() {
 }
 
 void DataManager::editEditable(const std::function<void(PackageList&, PackageList&)>& change) {
+    std::lock_guard save(saveMutex_);
     std::lock_guard lock(mutex_);
     ensureLoaded();
     PackageList configurable = *lists_.configurable;
@@ -123,204 +194,288 @@ void DataManager::editEditable(const std::function<void(PackageList&, PackageLis
     lists_.custom = freeze(std::move(custom));
 }
 
-void DataManager::savePackages(const std::map<PackageType, PackageList>& packagesByType,
-                               std::optional<bool> skipReload, SaveCompletion completion) {
-    if (packagesByType.empty()) {
+StorageResult DataManager::commitEditable(const EditableChange& change, const std::set<PackageType>& files,
+                                          bool& changed) {
+    std::lock_guard save(saveMutex_);
+    PackageList configurable;
+    PackageList custom;
+    {
+        std::lock_guard lock(mutex_);
+        ensureLoaded();
+        configurable = *lists_.configurable;
+        custom = *lists_.custom;
+    }
+    changed = change(configurable, custom);
+    if (!changed) {
+        return {};
+    }
+    NotificationCenter::shared().postOnMain(Notification{kWillSavePackages, this, {}});
+    for (PackageType type : files) {
+        const PackageList& list = type == PackageType::ConfigurablePackages ? configurable : custom;
+        auto written = PersistentStore::writePackages(list, PersistentStore::sharedPackagePath(type));
+        if (!written) {
+            return written;
+        }
+    }
+    std::lock_guard lock(mutex_);
+    lists_.configurable = freeze(std::move(configurable));
+    lists_.custom = freeze(std::move(custom));
+    return {};
+}
+
+StorageResult DataManager::saveFailed(StorageError error) {
+    showMessage("Your changes could not be saved. " + error.message, true);
+    return error;
+}
+
+CatalogError DataManager::notSaved(const StorageError& error) {
+    return CatalogError{CatalogErrorCode::NotSaved, saveFailed(error).error().message};
+}
+
+void DataManager::afterSave(std::optional<bool> skipReload, SaveCompletion completion) {
+    if (skipReload.value_or(false)) {
+        NotificationCenter::shared().postOnMain(Notification{kDidSavePackages, this, {}});
         return;
+    }
+    requestRebuild(true, [this, completion = std::move(completion)](const ReloadOutcome& outcome) {
+        if (outcome.needsTelling()) {
+            showMessage(outcome.message, true);
+        }
+        if (completion) {
+            completion(outcome);
+        }
+        NotificationCenter::shared().postOnMain(Notification{kDidSavePackages, this, {}});
+    });
+}
+
+StorageResult DataManager::savePackages(const std::map<PackageType, PackageList>& packagesByType,
+                                        std::optional<bool> skipReload, SaveCompletion completion) {
+    if (packagesByType.empty()) {
+        return {};
     }
     NotificationCenter::shared().postOnMain(Notification{kWillSavePackages, this, {}});
     {
         std::lock_guard lock(saveMutex_);
         for (const auto& [type, packages] : packagesByType) {
-            PersistentStore::writePackages(packages, PersistentStore::sharedPackagePath(type));
+            auto written = PersistentStore::writePackages(packages, PersistentStore::sharedPackagePath(type));
+            if (!written) {
+                return saveFailed(written.error());
+            }
         }
     }
-    if (skipReload.value_or(false)) {
-        NotificationCenter::shared().postOnMain(Notification{kDidSavePackages, this, {}});
-        return;
-    }
-    requestReload(std::move(completion));
+    afterSave(skipReload, std::move(completion));
+    return {};
 }
 
-void DataManager::saveEditablePackages(std::optional<bool> skipReload, SaveCompletion completion) {
+StorageResult DataManager::saveEditablePackages(std::optional<bool> skipReload, SaveCompletion completion) {
     NotificationCenter::shared().postOnMain(Notification{kWillSavePackages, this, {}});
+    std::optional<StorageError> failure;
     {
-        // The lists are taken under the save lock, so the files always end with the newest
-        // lists even when two threads save at once.
         std::lock_guard lock(saveMutex_);
         PackageListSnapshot configurable = configurablePackages();
         PackageListSnapshot custom = customPackages();
-        PersistentStore::writePackages(*configurable, PersistentStore::sharedPackagePath(PackageType::ConfigurablePackages));
-        PersistentStore::writePackages(*custom, PersistentStore::sharedPackagePath(PackageType::CustomPackages));
-    }
-    if (skipReload.value_or(false)) {
-        NotificationCenter::shared().postOnMain(Notification{kDidSavePackages, this, {}});
-        return;
-    }
-    requestReload(std::move(completion));
-}
-
-void DataManager::requestReload(SaveCompletion completion) {
-    Safari::requestReload(preferenceManager(), true,
-                          [this, completion = std::move(completion)](const SafariReloadingResult& result) {
-                              if (!result.isSuccess()) {
-                                  showMessage(result.error()->localizedDescription, true);
-                              }
-                              if (completion) {
-                                  completion(result.isSuccess());
-                              }
-                              NotificationCenter::shared().postOnMain(Notification{kDidSavePackages, this, {}});
-                          });
-}
-
-Package DataManager::saveRule(const Rule& rule, const Package& package, bool skipReload) {
-    std::optional<Package> updated;
-    editEditable([&](PackageList& configurable, PackageList& custom) {
-        for (PackageList* list : {&configurable, &custom}) {
-            auto it = std::find_if(list->begin(), list->end(), [&](const Package& p) { return p.id == package.id; });
-            if (it != list->end()) {
-                upsertRule(it->rules, rule);
-                updated = *it;
-                return;
+        for (const auto& [type, list] : {std::pair{PackageType::ConfigurablePackages, configurable},
+                                         std::pair{PackageType::CustomPackages, custom}}) {
+            auto written = PersistentStore::writePackages(*list, PersistentStore::sharedPackagePath(type));
+            if (!written) {
+                failure = written.error();
+                break;
             }
         }
-    });
-    if (!updated) {
-        return package;
+        if (failure) {
+            // The lists in memory must not claim what the disk does not hold.
+            reloadEditableFromDisk();
+        }
     }
-    saveEditablePackages(skipReload, nullptr);
+    if (failure) {
+        return saveFailed(*failure);
+    }
+    afterSave(skipReload, std::move(completion));
+    return {};
+}
+
+CatalogResult<Package> DataManager::saveRule(const Rule& rule, const Package& package, bool skipReload) {
+    std::optional<Package> updated;
+    bool changed = false;
+    auto written = commitEditable(
+        [&](PackageList& configurable, PackageList& custom) {
+            Package* stored = findEditable(configurable, custom, package.id);
+            if (stored == nullptr) {
+                return false;
+            }
+            upsertRule(stored->rules, rule);
+            updated = *stored;
+            return true;
+        },
+        {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
+    if (!changed) {
+        return notFound(CatalogErrorCode::PackageNotFound, "No package with id '" + package.id + "'");
+    }
+    if (!written) {
+        return notSaved(written.error());
+    }
+    afterSave(skipReload, nullptr);
     if (auto handOver = syncHandOver()) {
         handOver->rulesChanged({rule}, updated->id);
     }
     return *updated;
 }
 
-Package DataManager::removeRule(const Rule& rule, const Package& package, bool skipReload) {
+CatalogResult<Package> DataManager::removeRule(const Rule& rule, const Package& package, bool skipReload) {
     std::optional<Package> updated;
-    editEditable([&](PackageList& configurable, PackageList& custom) {
-        for (PackageList* list : {&configurable, &custom}) {
-            auto it = std::find_if(list->begin(), list->end(), [&](const Package& p) { return p.id == package.id; });
-            if (it == list->end()) {
-                continue;
+    bool packageFound = false;
+    bool changed = false;
+    auto written = commitEditable(
+        [&](PackageList& configurable, PackageList& custom) {
+            Package* stored = findEditable(configurable, custom, package.id);
+            if (stored == nullptr) {
+                return false;
             }
-            auto ruleIt = std::find(it->rules.begin(), it->rules.end(), rule);
-            if (ruleIt != it->rules.end()) {
-                it->rules.erase(ruleIt);
-                updated = *it;
+            packageFound = true;
+            auto it = std::find(stored->rules.begin(), stored->rules.end(), rule);
+            if (it == stored->rules.end()) {
+                return false;
             }
-            return;
-        }
-    });
-    if (!updated) {
-        return package;
+            stored->rules.erase(it);
+            updated = *stored;
+            return true;
+        },
+        {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
+    if (!changed) {
+        return packageFound ? notFound(CatalogErrorCode::RuleNotFound,
+                                       "No rule with id '" + rule.id + "' in package '" + package.id + "'")
+                            : notFound(CatalogErrorCode::PackageNotFound, "No package with id '" + package.id + "'");
     }
-    preferenceManager()->removeDisabledRule(rule, updated->id);
-    saveEditablePackages(skipReload, nullptr);
-    if (auto handOver = syncHandOver()) {
-        handOver->ruleDeleted(rule.id);
+    if (!written) {
+        return notSaved(written.error());
+    }
+    const Hooks installed = hooks();
+    if (installed.marks) {
+        installed.marks->ruleRemoved(rule, updated->id);
+    }
+    afterSave(skipReload, nullptr);
+    if (installed.syncHandOver) {
+        installed.syncHandOver->ruleDeleted(rule.id);
     }
     return *updated;
 }
 
-void DataManager::removeCustomPackage(const Package& package) {
-    bool removed = false;
-    PackageList remaining;
-    editEditable([&](PackageList&, PackageList& custom) {
-        auto it = std::find(custom.begin(), custom.end(), package);
-        if (it != custom.end()) {
+CatalogResult<void> DataManager::removeCustomPackage(const Package& package) {
+    bool changed = false;
+    auto written = commitEditable(
+        [&](PackageList&, PackageList& custom) {
+            auto it = std::find(custom.begin(), custom.end(), package);
+            if (it == custom.end()) {
+                return false;
+            }
             custom.erase(it);
-            removed = true;
-        }
-        remaining = custom;
-    });
-    if (!removed) {
-        return;
+            return true;
+        },
+        {PackageType::CustomPackages}, changed);
+    if (!changed) {
+        return notFound(CatalogErrorCode::PackageNotFound, "No custom package with id '" + package.id + "'");
     }
-    auto preferences = preferenceManager();
-    preferences->enablePackage(package.id);
-    preferences->setRulesDisabled(package.rules, package, false);
-    savePackages({{PackageType::CustomPackages, remaining}}, std::nullopt, nullptr);
-    if (auto handOver = syncHandOver()) {
-        handOver->packageDeleted(package.id, package.rules);
+    if (!written) {
+        return notSaved(written.error());
     }
+    const Hooks installed = hooks();
+    if (installed.marks) {
+        installed.marks->packageRemoved(package);
+    }
+    afterSave(std::nullopt, nullptr);
+    if (installed.syncHandOver) {
+        installed.syncHandOver->packageDeleted(package.id, package.rules);
+    }
+    return {};
 }
 
 void DataManager::appendCustomPackage(Package package) {
     editEditable([&](PackageList&, PackageList& custom) { custom.push_back(std::move(package)); });
 }
 
-bool DataManager::replaceCustomPackage(const Package& current, Package replacement) {
-    bool found = false;
-    editEditable([&](PackageList&, PackageList& custom) {
-        auto it = std::find(custom.begin(), custom.end(), current);
-        if (it != custom.end()) {
-            *it = std::move(replacement);
-            found = true;
-        }
-    });
-    return found;
+CatalogResult<void> DataManager::addCustomPackage(const Package& package) {
+    bool changed = false;
+    auto written = commitEditable(
+        [&](PackageList&, PackageList& custom) {
+            custom.push_back(package);
+            return true;
+        },
+        {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
+    if (!written) {
+        return notSaved(written.error());
+    }
+    afterSave(true, nullptr);
+    if (auto handOver = syncHandOver()) {
+        handOver->packageChanged(package);
+    }
+    return {};
+}
+
+CatalogResult<Package> DataManager::renameCustomPackage(const Package& current, const std::string& name) {
+    std::optional<Package> renamed;
+    bool changed = false;
+    auto written = commitEditable(
+        [&](PackageList&, PackageList& custom) {
+            auto it = std::find(custom.begin(), custom.end(), current);
+            if (it == custom.end()) {
+                return false;
+            }
+            it->name = name;
+            renamed = *it;
+            return true;
+        },
+        {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
+    if (!changed) {
+        return notFound(CatalogErrorCode::PackageNotFound, "No custom package with id '" + current.id + "'");
+    }
+    if (!written) {
+        return notSaved(written.error());
+    }
+    afterSave(true, nullptr);
+    if (auto handOver = syncHandOver()) {
+        handOver->packageChanged(*renamed);
+    }
+    return *renamed;
 }
 
 void DataManager::mergeRemotePackage(const Package& package) {
-    editEditable([&](PackageList& configurable, PackageList& custom) {
-        if (std::any_of(configurable.begin(), configurable.end(), [&](const Package& p) { return p.id == package.id; })) {
-            log("There's already a configurable package with ID " + package.id);
-            return;
-        }
-        auto it = std::find_if(custom.begin(), custom.end(), [&](const Package& p) { return p.id == package.id; });
-        if (it != custom.end()) {
-            it->name = package.name;
-        } else {
-            custom.push_back(package);
-        }
-    });
+    editEditable([&](PackageList& configurable, PackageList& custom) { mergePackage(configurable, custom, package); });
 }
 
 void DataManager::mergeRemoteRule(const Rule& rule, const std::string& packageID) {
-    editEditable([&](PackageList& configurable, PackageList& custom) {
-        for (PackageList* list : {&configurable, &custom}) {
-            auto it = std::find_if(list->begin(), list->end(), [&](const Package& p) { return p.id == packageID; });
-            if (it != list->end()) {
-                upsertRule(it->rules, rule);
-                return;
-            }
-        }
-        log("Can't find package with identifier " + packageID);
-    });
+    editEditable([&](PackageList& configurable, PackageList& custom) { mergeRule(configurable, custom, rule, packageID); });
 }
 
 bool DataManager::deleteItem(const std::string& id) {
     bool deleted = false;
-    editEditable([&](PackageList& configurable, PackageList& custom) {
-        auto packageIt = std::find_if(custom.begin(), custom.end(), [&](const Package& p) { return p.id == id; });
-        if (packageIt != custom.end()) {
-            custom.erase(packageIt);
-            deleted = true;
-            return;
-        }
-        for (PackageList* list : {&configurable, &custom}) {
-            for (auto& package : *list) {
-                auto ruleIt = std::find_if(package.rules.begin(), package.rules.end(),
-                                           [&](const Rule& rule) { return rule.id == id; });
-                if (ruleIt != package.rules.end()) {
-                    package.rules.erase(ruleIt);
-                    deleted = true;
-                    return;
-                }
-            }
-        }
-    });
+    editEditable([&](PackageList& configurable, PackageList& custom) { deleted = deleteById(configurable, custom, id); });
     return deleted;
 }
 
-void DataManager::setSyncHandOver(std::shared_ptr<SyncHandOver> handOver) {
-    std::lock_guard lock(mutex_);
-    syncHandOver_ = std::move(handOver);
-}
-
-std::shared_ptr<SyncHandOver> DataManager::syncHandOver() const {
-    std::lock_guard lock(mutex_);
-    return syncHandOver_;
+StorageResult DataManager::applyRemoteChanges(const std::vector<std::string>& deletedIds,
+                                              const std::vector<Package>& packages,
+                                              const std::vector<std::pair<Rule, std::string>>& rules,
+                                              SaveCompletion completion) {
+    bool changed = false;
+    auto written = commitEditable(
+        [&](PackageList& configurable, PackageList& custom) {
+            for (const auto& id : deletedIds) {
+                deleteById(configurable, custom, id);
+            }
+            for (const auto& package : packages) {
+                mergePackage(configurable, custom, package);
+            }
+            for (const auto& [rule, packageId] : rules) {
+                mergeRule(configurable, custom, rule, packageId);
+            }
+            return true;
+        },
+        {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
+    if (!written) {
+        return saveFailed(written.error());
+    }
+    afterSave(std::nullopt, std::move(completion));
+    return {};
 }
 
 } // namespace orvane

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "catalog/CatalogError.h"
+#include "catalog/CatalogHooks.h"
+#include "catalog/ImportReport.h"
 #include "catalog/SyncHandOver.h"
 #include "model/Enums.h"
 #include "model/Records.h"
+#include "storage/StorageError.h"
 
 #include <filesystem>
 #include <functional>
@@ -10,12 +14,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace orvane {
-
-class BlockerPreferenceManager;
 
 inline constexpr const char* kWillSavePackages = "WillSavePackages";
 inline constexpr const char* kDidSavePackages = "DidSavePackages";
@@ -24,7 +27,8 @@ inline constexpr const char* kDidImportBlockers = "DidImportBlockers";
 using PackageList = std::vector<Package>;
 // An immutable list: readers on any thread hold it while edits publish new lists.
 using PackageListSnapshot = std::shared_ptr<const PackageList>;
-using SaveCompletion = std::function<void(bool reloaded)>;
+// Told how the rebuild after a save ended.
+using SaveCompletion = std::function<void(const ReloadOutcome&)>;
 
 // The combined package order as a view over one consistent set of lists, which it keeps alive;
 // nothing is copied.
@@ -42,15 +46,30 @@ private:
 };
 
 // The one owner of every package in memory: the preinstalled, configurable and custom lists.
-// Edits replace whole lists, so a reader always holds a consistent list; edits from the main
-// thread and from sync are serialised.
+//
+// Edits replace whole lists, so a reader always holds a consistent list. An edit is made on
+// copies, written to the package files, and only then published: when a file cannot be written
+// the lists stay as the disk holds them, the user is told, and the edit answers the error.
+// Edits from the main thread and from sync are serialised.
+//
+// The lists belong to one home: when ORVANE_HOME names another folder, they are read anew.
 class DataManager {
 public:
     static DataManager& shared();
 
-    std::shared_ptr<BlockerPreferenceManager> preferenceManager();
+    // What the catalog asks of the layers above it, installed by the application services.
+    // Without a rebuilder a save reloads nothing; without marks deletions forget no switch;
+    // without a hand-over no change reaches cloud sync.
+    void setRebuilder(std::shared_ptr<ContentBlockerRebuilder> rebuilder);
+    void setDisabledMarks(std::shared_ptr<DisabledMarks> marks);
+    void setSyncHandOver(std::shared_ptr<SyncHandOver> handOver);
+    std::shared_ptr<SyncHandOver> syncHandOver() const;
 
-    PackageListSnapshot preinstalledPackages() const;
+    // Rebuilds the content blocker from the current lists through the installed rebuilder.
+    // `handler`, when given, is told the outcome exactly once, on the main thread.
+    void requestRebuild(bool allowsCancelling, ReloadHandler handler);
+
+    PackageListSnapshot preinstalledPackages();
     void setPreinstalledPackages(PackageList packages);
     // Fills the preinstalled list from its package file when it is empty, as its first users do.
     void loadPreinstalledPackagesIfEmpty();
@@ -66,52 +85,85 @@ public:
     PackageList allPackages();
     PackageOrder packageOrder();
 
-    void savePackages(const std::map<PackageType, PackageList>& packagesByType, std::optional<bool> skipReload,
-                      SaveCompletion completion);
-    void saveEditablePackages(std::optional<bool> skipReload, SaveCompletion completion);
+    // Writes the given lists to their files (nothing for an empty map). Unless `skipReload`,
+    // the content blocker is then rebuilt and `completion` told the outcome. Answers whether
+    // every file was written; after a failed write nothing is rebuilt and the user is told.
+    StorageResult savePackages(const std::map<PackageType, PackageList>& packagesByType,
+                               std::optional<bool> skipReload, SaveCompletion completion);
+    // The same with the configurable and custom lists as they are in memory. When a file
+    // cannot be written, the lists are read back from the disk.
+    StorageResult saveEditablePackages(std::optional<bool> skipReload, SaveCompletion completion);
 
-    Package saveRule(const Rule& rule, const Package& package, bool skipReload);
-    Package removeRule(const Rule& rule, const Package& package, bool skipReload);
-    void removeCustomPackage(const Package& package);
+    // Inserts or replaces the rule (by id) in the configurable or custom package with the id of
+    // `package`; answers the package as stored.
+    CatalogResult<Package> saveRule(const Rule& rule, const Package& package, bool skipReload);
+    // Deletes the rule equal to `rule` in every field; answers the package as stored.
+    CatalogResult<Package> removeRule(const Rule& rule, const Package& package, bool skipReload);
+    // Deletes the custom package equal to `package` in every field, with its switches.
+    CatalogResult<void> removeCustomPackage(const Package& package);
 
-    // The package list's own edits of custom packages (adding an unnamed package, renaming).
+    // A package made with the package list's add row: in memory only until something saves.
     void appendCustomPackage(Package package);
-    // Replaces the custom package equal to `current` in every field; answers whether found.
-    bool replaceCustomPackage(const Package& current, Package replacement);
+    // Adds a custom package and saves it (no rebuild: it has no rules yet).
+    CatalogResult<void> addCustomPackage(const Package& package);
+    // Gives the custom package equal to `current` in every field a new name and saves (no
+    // rebuild: names do not reach the browser).
+    CatalogResult<Package> renameCustomPackage(const Package& current, const std::string& name);
 
     // Merges from cloud sync; none of them saves.
     void mergeRemotePackage(const Package& package);
     void mergeRemoteRule(const Rule& rule, const std::string& packageID);
     bool deleteItem(const std::string& id);
+    // A whole fetch in one edit: deletions, then packages, then rules, then one save.
+    StorageResult applyRemoteChanges(const std::vector<std::string>& deletedIds, const std::vector<Package>& packages,
+                                     const std::vector<std::pair<Rule, std::string>>& rules,
+                                     SaveCompletion completion);
 
     // Package files: merges the packages of the file by id, saves, tells the user, and moves the
     // file to the Trash (PackageImport.cpp).
-    void importPackages(const std::filesystem::path& url);
+    ImportReport importPackages(const std::filesystem::path& url);
     // Answers whether something was added (and then saved).
     bool mergeImportedPackages(const PackageList& packages);
-
-    void setSyncHandOver(std::shared_ptr<SyncHandOver> handOver);
-    std::shared_ptr<SyncHandOver> syncHandOver() const;
 
 private:
     DataManager() = default;
 
     struct Lists {
+        std::filesystem::path home;
         PackageListSnapshot preinstalled = std::make_shared<const PackageList>();
         PackageListSnapshot configurable;
         PackageListSnapshot custom;
     };
+    struct Hooks {
+        std::shared_ptr<ContentBlockerRebuilder> rebuilder;
+        std::shared_ptr<DisabledMarks> marks;
+        std::shared_ptr<SyncHandOver> syncHandOver;
+    };
+    using EditableChange = std::function<bool(PackageList& configurable, PackageList& custom)>;
+
+    // Starts over when the home changed; call with mutex_ held.
+    void followHome();
     // Loads what is still unloaded; call with mutex_ held.
     void ensureLoaded();
-    // Runs `change` on mutable copies of the editable lists and publishes them.
+    // Runs `change` on mutable copies of the editable lists and publishes them, unsaved.
     void editEditable(const std::function<void(PackageList& configurable, PackageList& custom)>& change);
-    void requestReload(SaveCompletion completion);
+    // Runs `change` on copies of the editable lists; when it answers true, writes the lists of
+    // `files` and publishes the copies only when they were written.
+    StorageResult commitEditable(const EditableChange& change, const std::set<PackageType>& files, bool& changed);
+    void reloadEditableFromDisk();
+    void afterSave(std::optional<bool> skipReload, SaveCompletion completion);
+    // Tells the user that a write failed.
+    StorageResult saveFailed(StorageError error);
+    ImportReport mergeImported(const PackageList& packages);
+    CatalogError notSaved(const StorageError& error);
+    Hooks hooks() const;
 
     mutable std::mutex mutex_;
     Lists lists_;
+    Hooks hooks_;
+    // Held across the read of the lists and the write of their files, so the files always end
+    // with the newest lists even when two threads save at once.
     std::mutex saveMutex_;
-    std::shared_ptr<BlockerPreferenceManager> preferenceManager_;
-    std::shared_ptr<SyncHandOver> syncHandOver_;
 };
 
 } // namespace orvane

@@ -13,12 +13,12 @@ std::filesystem::path withPackageFileExtension(std::filesystem::path path) {
     return path;
 }
 
-bool exportPackage(const Package& package, const std::filesystem::path& path) {
-    if (!PersistentStore::writePackages({package}, path)) {
+StorageResult exportPackage(const Package& package, const std::filesystem::path& path) {
+    auto written = PersistentStore::writePackages({package}, path);
+    if (!written) {
         showMessage("There was an error saving package file.", true);
-        return false;
     }
-    return true;
+    return written;
 }
 
 } // namespace orvane

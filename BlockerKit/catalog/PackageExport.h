@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Records.h"
+#include "storage/StorageError.h"
 
 #include <filesystem>
 #include <string_view>
@@ -15,7 +16,7 @@ inline constexpr std::string_view kPackageFileExtension = "orvanepkg";
 std::filesystem::path withPackageFileExtension(std::filesystem::path path);
 
 // Writes the package alone as a package file (a one-package list), replacing any file at `path`
-// in one step. A failed write tells the user (a warning) and answers false.
-bool exportPackage(const Package& package, const std::filesystem::path& path);
+// in one step. A failed write tells the user (a warning) and answers why.
+StorageResult exportPackage(const Package& package, const std::filesystem::path& path);
 
 } // namespace orvane

@@ -7,26 +7,56 @@
 #include "platform/NotificationCenter.h"
 
 namespace orvane {
+namespace {
 
-void DataManager::importPackages(const std::filesystem::path& url) {
-    auto packages = readImportFile(url);
-    if (!packages) {
-        showMessage("Invalid import data", false);
-    } else if (packages->empty()) {
-        showMessage("No compatible packages found: importedPackages.isEmpty == true", false);
-    } else if (mergeImportedPackages(*packages)) {
-        NotificationCenter::shared().post(kDidImportBlockers, this);
-    }
-    discardImportFile(url);
+ImportReport told(ImportReport::Outcome outcome, std::string message) {
+    showMessage(message, false);
+    return ImportReport{outcome, std::move(message)};
 }
 
-bool DataManager::mergeImportedPackages(const PackageList& packages) {
+} // namespace
+
+ImportReport DataManager::importPackages(const std::filesystem::path& url) {
+    ImportReport report;
+    auto packages = readImportFile(url);
+    if (!packages) {
+        report = told(ImportReport::Outcome::Unreadable, "Invalid import data");
+    } else if (packages->empty()) {
+        report = told(ImportReport::Outcome::NothingCompatible,
+                      "No compatible packages found: importedPackages.isEmpty == true");
+    } else {
+        report = mergeImported(*packages);
+        if (report.imported()) {
+            NotificationCenter::shared().post(kDidImportBlockers, this);
+        }
+    }
+    // A merge that could not be saved exists nowhere but in the file, so the file stays.
+    if (report.outcome != ImportReport::Outcome::NotSaved) {
+        discardImportFile(url);
+    }
+    return report;
+}
+
+bool DataManager::mergeImportedPackages(const PackageList& packages) { return mergeImported(packages).imported(); }
+
+ImportReport DataManager::mergeImported(const PackageList& packages) {
     const PackageListSnapshot preinstalled = preinstalledPackages();
     ImportOutcome outcome;
+    bool changed = false;
     // One edit of the lists: a reader sees the catalog before the import or after it, never between.
-    editEditable([&](PackageList& configurable, PackageList& custom) {
-        outcome = mergeImport(configurable, custom, *preinstalled, packages);
-    });
+    auto written = commitEditable(
+        [&](PackageList& configurable, PackageList& custom) {
+            outcome = mergeImport(configurable, custom, *preinstalled, packages);
+            return outcome.addedAnything();
+        },
+        {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
+    if (!changed) {
+        return told(ImportReport::Outcome::NothingNew, "No new blockers were found");
+    }
+    if (!written) {
+        return ImportReport{ImportReport::Outcome::NotSaved, notSaved(written.error()).message};
+    }
+    afterSave(std::nullopt, nullptr);
     if (auto handOver = syncHandOver()) {
         for (const auto& merged : outcome.mergedRules) {
             handOver->rulesChanged(merged.rules, merged.packageId);
@@ -35,13 +65,7 @@ bool DataManager::mergeImportedPackages(const PackageList& packages) {
             handOver->packageChanged(package);
         }
     }
-    if (!outcome.addedAnything()) {
-        showMessage("No new blockers were found", false);
-        return false;
-    }
-    saveEditablePackages(std::nullopt, nullptr);
-    showMessage("Blockers were successfuly imported", false);
-    return true;
+    return told(ImportReport::Outcome::Imported, "Blockers were successfuly imported");
 }
 
 } // namespace orvane

@@ -30,7 +30,7 @@ std::shared_ptr<CloudBackend> CloudBackend::make(const std::string& cloud) {
 std::shared_ptr<CloudBackend> CloudBackend::shared() {
     // The notification centre must outlive the backend, whose threads post to it until they stop.
     NotificationCenter::shared();
-    static const std::shared_ptr<CloudBackend> backend = make(cloudSpecification());
+    static const std::shared_ptr<CloudBackend> backend = make(cloudSetting());
     return backend;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cloud/CloudRecord.h"
-#include "platform/Error.h"
 
 #include <optional>
 #include <string>
@@ -53,7 +52,6 @@ struct CloudError {
     static CloudError make(long code, std::string description);
 
     const CloudError* partialError(const CloudItemID& item) const;
-    Error asError() const { return Error{domain, code, localizedDescription}; }
 };
 
 struct CloudItemError {

@@ -8,7 +8,7 @@ namespace orvane {
 KeyValueStore& KeyValueStore::shared() {
     // Without an account the values stay on this machine, so no other device can change them.
     static SyncedKeyValueStore store(CloudBackend::shared()->keyValueStorage(),
-                                     cloudSpecification() == "none" ? nullptr : CloudBackend::shared());
+                                     cloudSetting() == "none" ? nullptr : CloudBackend::shared());
     return store;
 }
 

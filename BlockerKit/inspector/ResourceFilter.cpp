@@ -1,20 +1,8 @@
 #include "inspector/ResourceFilter.h"
 
-#include "catalog/DataManager.h"
 #include "inspector/BlockingPatterns.h"
 
 namespace orvane {
-namespace {
-
-PackageList catalogPreinstalledPackages() {
-    DataManager& catalog = DataManager::shared();
-    catalog.loadPreinstalledPackagesIfEmpty();
-    return *catalog.preinstalledPackages();
-}
-
-} // namespace
-
-ResourceFilter::ResourceFilter() : ResourceFilter(catalogPreinstalledPackages()) {}
 
 ResourceFilter::ResourceFilter(const std::vector<Package>& preinstalled)
     : ResourceFilter(preinstalled, PatternSet::Tuning{}) {}

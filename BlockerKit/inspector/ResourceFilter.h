@@ -34,10 +34,8 @@ public:
     using Tallies = std::map<Result, Tally>;
 
     // Ads come from "block-ads", trackers from "block-trackers", widgets from
-    // "block-twitter-widgets", "block-facebook-widgets" and "block-other-sharing-widgets".
-    // From the catalog's preinstalled packages, which it loads from storage first when the
-    // catalog has none yet.
-    ResourceFilter();
+    // "block-twitter-widgets", "block-facebook-widgets" and "block-other-sharing-widgets" of the
+    // preinstalled packages it is given.
     explicit ResourceFilter(const std::vector<Package>& preinstalled);
     ResourceFilter(const std::vector<Package>& preinstalled, PatternSet::Tuning tuning);
 

@@ -16,9 +16,11 @@ namespace {
 
 // Extension signals do not allow cancelling: two quick signals both run to the end.
 void rebuildAndReload() {
-    Safari::requestReload(BlockerPreferenceManager::create(), false, [](const SafariReloadingResult& result) {
-        if (!result.isSuccess()) {
-            log("Error reloading content blocker: " + result.error()->localizedDescription);
+    Safari::requestReload(BlockerPreferenceManager::create(), false, [](const ReloadOutcome& outcome) {
+        if (!outcome.isReloaded()) {
+            if (!outcome.message.empty()) {
+                log("Error reloading content blocker: " + outcome.message);
+            }
             return;
         }
         Communication::send(Message::reloadTab);

@@ -14,7 +14,7 @@ Blocker placeholderBlocker() {
     return Blocker{std::move(trigger), Action{ActionType::Hide, std::string("#s0a0l0a0v0a0t")}};
 }
 
-void writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers) {
+StorageResult writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers) {
     const Blocker placeholder = placeholderBlocker();
     const Blocker* const placeholderList[] = {&placeholder};
     const std::span<const Blocker* const> list = blockers ? *blockers : placeholderList;
@@ -30,8 +30,9 @@ void writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers) {
     // Every launch and change writes the file anew, so it does not wait for the disk.
     const bool written = writeFileAtomically(path, produce, &error, Flush::ToKernel);
     if (unencodable) {
-        log("Could not encode the content blockers: a text is not valid UTF-8");
-        return;
+        const std::string message = "Could not encode the content blockers: a text is not valid UTF-8";
+        log(message);
+        return StorageError{StorageErrorCode::NotEncodable, message};
     }
     if (!written) {
         log(error);
@@ -45,6 +46,10 @@ void writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers) {
         log("Could not write " + std::to_string(list.size()) + " blockers to Safari JSON file in shared container: " +
             path.string());
     }
+    if (!written) {
+        return StorageError{StorageErrorCode::WriteFailed, "Could not write the content-blocker file: " + error};
+    }
+    return {};
 }
 
 } // namespace orvane

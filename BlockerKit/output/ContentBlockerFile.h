@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Records.h"
+#include "storage/StorageError.h"
 
 #include <optional>
 #include <span>
@@ -12,8 +13,8 @@ namespace orvane {
 Blocker placeholderBlocker();
 
 // Writes "tmp.json" of the shared container: the given blockers, or the placeholder when absent.
-// The text goes to the file as it is made. Failures are logged; the browser then keeps the
-// previous file.
-void writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers);
+// The text goes to the file as it is made. Failures are logged and answered; the previous file
+// then stays as it was.
+StorageResult writeSafariJSON(std::optional<std::span<const Blocker* const>> blockers);
 
 } // namespace orvane

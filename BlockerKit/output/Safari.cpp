@@ -2,6 +2,7 @@
 
 #include "catalog/DataManager.h"
 #include "output/ContentBlockerFile.h"
+#include "output/EnabledBlockers.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
@@ -14,7 +15,6 @@
 namespace orvane {
 namespace {
 
-constexpr const char* kDisabledText = "Error reloading Safari content blocker: it's disabled in Settings";
 // Stands for the Safari type as the sender of its notifications.
 constexpr char kSafariSender = 0;
 
@@ -23,22 +23,56 @@ std::atomic<int>& requestsInFlight() {
     return count;
 }
 
-} // namespace
-
-// Lives as long as any step of one request still holds it.
-class Safari::RequestToken {
+// Counts a request as in flight until the last step that holds it is done, its handler
+// included, so a front end that waits for requests to settle sees the handler's work.
+class InFlight {
 public:
-    RequestToken() { ++requestsInFlight(); }
-    ~RequestToken() { --requestsInFlight(); }
-    RequestToken(const RequestToken&) = delete;
-    RequestToken& operator=(const RequestToken&) = delete;
+    InFlight() { ++requestsInFlight(); }
+    ~InFlight() { --requestsInFlight(); }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
 };
 
-Safari::Token Safari::beginRequest() { return std::make_shared<RequestToken>(); }
+} // namespace
+
+// One request from its start to the outcome told to its handler.
+class Safari::Request {
+public:
+    explicit Request(ReloadHandler handler)
+        : handler_(std::move(handler)), inFlight_(std::make_shared<InFlight>()) {}
+    // A request that no step finished (its state query was never answered) still ends.
+    ~Request() {
+        if (!told_.exchange(true)) {
+            deliver(ReloadOutcome::superseded());
+        }
+    }
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+
+    // Tells the handler on the main thread; only the first outcome of a request counts.
+    void finish(ReloadOutcome outcome) {
+        if (!told_.exchange(true)) {
+            deliver(std::move(outcome));
+        }
+    }
+
+private:
+    void deliver(ReloadOutcome outcome) {
+        runOnMain([handler = handler_, outcome = std::move(outcome), inFlight = inFlight_] {
+            if (handler) {
+                handler(outcome);
+            }
+        });
+    }
+
+    const ReloadHandler handler_;
+    const std::shared_ptr<InFlight> inFlight_;
+    std::atomic<bool> told_{false};
+};
+
+Safari::RequestHandle Safari::beginRequest(ReloadHandler handler) { return std::make_shared<Request>(std::move(handler)); }
 
 bool Safari::hasRequestsInFlight() { return requestsInFlight().load() > 0; }
-
-Error Safari::disabledExtensionError() { return Error{"orvane", 500, kDisabledText}; }
 
 OperationQueue& Safari::reloadQueue() {
     static OperationQueue queue("Write JSON and reload Safari", 1);
@@ -47,95 +81,105 @@ OperationQueue& Safari::reloadQueue() {
 
 void Safari::reload(std::optional<bool> extensionEnabled, std::shared_ptr<BlockerPreferenceManager> preferences,
                     bool allowsCancelling, ReloadHandler handler) {
-    reload(extensionEnabled, std::move(preferences), allowsCancelling, std::move(handler), beginRequest());
+    reload(extensionEnabled, std::move(preferences), allowsCancelling, beginRequest(std::move(handler)));
 }
 
 void Safari::reload(std::optional<bool> extensionEnabled, std::shared_ptr<BlockerPreferenceManager> preferences,
-                    bool allowsCancelling, ReloadHandler handler, Token token) {
+                    bool allowsCancelling, RequestHandle request) {
     if (extensionEnabled.has_value() && !*extensionEnabled) {
-        log(kDisabledText);
+        log(kExtensionDisabledText);
         log("Content blocker extension is disabled in Settings");
         NotificationCenter::shared().post(kBlockerExtensionDisabled, &kSafariSender);
-        runOnMain([handler = std::move(handler), token = std::move(token)] {
-            if (handler) {
-                handler(SafariReloadingResult::failure(disabledExtensionError()));
-            }
-        });
+        request->finish(ReloadOutcome::dropped(ReloadOutcome::DropReason::ExtensionDisabled, kExtensionDisabledText));
         return;
     }
     reloadQueue().cancelAllOperations();
-    reloadQueue().addOperation(std::make_shared<BlockerReloadOperation>(std::move(preferences), std::move(handler),
-                                                                        allowsCancelling, std::move(token)));
+    reloadQueue().addOperation(
+        std::make_shared<BlockerReloadOperation>(std::move(preferences), allowsCancelling, std::move(request)));
 }
 
-void Safari::handleExtensionState(const std::optional<browser::ExtensionState>& state,
-                                  const std::optional<Error>& error, const std::function<void(bool)>& continuation) {
+bool Safari::handleExtensionState(const std::optional<browser::ExtensionState>& state,
+                                  const std::optional<browser::BrowserError>& error,
+                                  const std::function<void(bool)>& continuation) {
     if (!state) {
-        log("Can't check blocker state " + (error ? error->localizedDescription : std::string("(no error)")));
-        return;
+        log("Can't check blocker state " + (error ? error->message : std::string("(no error)")));
+        return false;
     }
     continuation(state->isEnabled);
+    return true;
 }
 
 void Safari::requestReload(std::shared_ptr<BlockerPreferenceManager> preferences, bool allowsCancelling,
                            ReloadHandler handler) {
-    Token token = beginRequest();
+    RequestHandle request = beginRequest(std::move(handler));
     browser::ContentBlockerManager::getStateOfContentBlocker(
         browser::kContentBlockerIdentifier,
-        [preferences = std::move(preferences), allowsCancelling, handler = std::move(handler),
-         token = std::move(token)](std::optional<browser::ExtensionState> state, std::optional<Error> error) {
-            handleExtensionState(state, error, [&](bool enabled) {
-                reload(enabled, preferences, allowsCancelling, handler, token);
-            });
+        [preferences = std::move(preferences), allowsCancelling,
+         request](std::optional<browser::ExtensionState> state, std::optional<browser::BrowserError> error) {
+            const bool answered = handleExtensionState(
+                state, error, [&](bool enabled) { reload(enabled, preferences, allowsCancelling, request); });
+            if (!answered) {
+                request->finish(ReloadOutcome::dropped(
+                    ReloadOutcome::DropReason::StateUnreadable,
+                    "The content blocker's state could not be read: " +
+                        (error ? error->message : std::string("the browser did not answer"))));
+            }
         });
 }
 
-void Safari::reloadExtension(ReloadHandler handler, Token token) {
+void Safari::reloadExtension(RequestHandle request) {
     log("Updating content blocker extension");
     browser::ContentBlockerManager::reloadContentBlocker(
-        browser::kContentBlockerIdentifier,
-        [handler = std::move(handler), token = std::move(token)](std::optional<Error> error) {
-            runOnMain([handler, error, token] {
-                if (error) {
-                    log("Error reloading Safari JSON: " + error->localizedDescription);
-                    if (handler) {
-                        handler(SafariReloadingResult::failure(*error));
-                    }
-                } else {
-                    log("Reloaded Safari");
-                    if (handler) {
-                        handler(SafariReloadingResult::success());
-                    }
-                }
-            });
+        browser::kContentBlockerIdentifier, [request = std::move(request)](std::optional<browser::BrowserError> error) {
+            if (error) {
+                log("Error reloading Safari JSON: " + error->message);
+                request->finish(ReloadOutcome::failed(error->message));
+            } else {
+                log("Reloaded Safari");
+                request->finish(ReloadOutcome::reloaded());
+            }
         });
 }
 
 Safari::BlockerReloadOperation::BlockerReloadOperation(std::shared_ptr<BlockerPreferenceManager> preferences,
-                                                       ReloadHandler handler, bool allowsCancelling, Token token)
-    : preferences_(std::move(preferences)), handler_(std::move(handler)), allowsCancelling_(allowsCancelling),
-      token_(std::move(token)) {}
+                                                       bool allowsCancelling, RequestHandle request)
+    : preferences_(std::move(preferences)), allowsCancelling_(allowsCancelling), request_(std::move(request)) {}
 
 void Safari::BlockerReloadOperation::main() {
     if (shouldGiveUp()) {
+        request_->finish(ReloadOutcome::superseded());
         return;
     }
     if (DataManager::shared().preinstalledPackages()->empty()) {
         log("⛔️ Don't writing to tmp.json because DataManager.Preinstalled is empty");
+        request_->finish(ReloadOutcome::dropped(
+            ReloadOutcome::DropReason::NothingToPublish,
+            "The preinstalled packages are not loaded, so the content blocker was left as it was"));
         return;
     }
     std::optional<EnabledBlockers> blockers;
     if (!PersistentStore::sharedDefaults().boolForKey("paused").value_or(false)) {
-        blockers = preferences_->enabledBlockers(preferences_->disabledPackages(), preferences_->disabledRules());
+        blockers = enabledBlockers(preferences_->disabledPackages(), preferences_->disabledRules());
     }
     if (shouldGiveUp()) {
+        request_->finish(ReloadOutcome::superseded());
         return;
     }
-    writeSafariJSON(blockers && !blockers->empty() ? std::optional(blockers->list()) : std::nullopt);
+    auto written = writeSafariJSON(blockers && !blockers->empty() ? std::optional(blockers->list()) : std::nullopt);
+    if (!written) {
+        // The browser would reload the previous file and answer success for a change it never saw.
+        request_->finish(ReloadOutcome::failed(written.error().message));
+        return;
+    }
     if (shouldGiveUp()) {
+        request_->finish(ReloadOutcome::superseded());
         return;
     }
-    reloadExtension(handler_, token_);
+    reloadExtension(request_);
+}
+
+void SafariRebuilder::requestRebuild(bool allowsCancelling, ReloadHandler handler) {
+    Safari::requestReload(BlockerPreferenceManager::create(), allowsCancelling, std::move(handler));
 }
 
 } // namespace orvane

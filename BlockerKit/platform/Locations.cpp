@@ -1,5 +1,7 @@
 #include "platform/Locations.h"
 
+#include "platform/Fatal.h"
+
 #include <cstdlib>
 #include <system_error>
 
@@ -20,7 +22,11 @@ std::filesystem::path orvaneHome() {
     if (auto data = environment("XDG_DATA_HOME"); !data.empty()) {
         return std::filesystem::path(data) / "orvane";
     }
-    return std::filesystem::path(environment("HOME")) / ".local/share/orvane";
+    if (auto home = environment("HOME"); !home.empty()) {
+        return std::filesystem::path(home) / ".local/share/orvane";
+    }
+    // Anything relative would land in whatever folder the program was started from.
+    fatalConfigurationFault("Neither ORVANE_HOME, XDG_DATA_HOME nor HOME is set, so there is no place for Orvane's data");
 }
 
 std::filesystem::path sharedContainerDirectory() { return orvaneHome() / "SharedContainer"; }
@@ -38,7 +44,7 @@ std::filesystem::path resourcesDirectory() {
     return executableDirectory().parent_path() / "share/orvane";
 }
 
-std::string cloudSpecification() {
+std::string cloudSetting() {
     if (auto cloud = environment("ORVANE_CLOUD"); !cloud.empty()) {
         return cloud;
     }

@@ -9,6 +9,7 @@ namespace {
 struct Logger {
     std::mutex mutex;
     LogSink sink;
+    bool toStandardError = false;
 };
 
 Logger& logger() {
@@ -39,12 +40,23 @@ void log(std::string_view line) {
     }
 }
 
-void setLogSink(LogSink sink) { exchangeSink(std::move(sink)); }
+void setLogSink(LogSink sink) {
+    exchangeSink(std::move(sink));
+    std::lock_guard lock(logger().mutex);
+    logger().toStandardError = false;
+}
 
 void logToStandardOutput() { setLogSink(nullptr); }
 
 void logToStandardError() {
     setLogSink([](std::string_view line) { writeLine(stderr, line); });
+    std::lock_guard lock(logger().mutex);
+    logger().toStandardError = true;
+}
+
+bool logGoesToStandardError() {
+    std::lock_guard lock(logger().mutex);
+    return logger().toStandardError;
 }
 
 void logToNowhere() {

@@ -17,6 +17,8 @@ void setLogSink(LogSink sink);
 void logToStandardOutput();
 void logToStandardError();
 void logToNowhere();
+// Whether log lines are written on standard error now.
+bool logGoesToStandardError();
 
 // Captures every log line written while it lives (from any thread), then restores the
 // previous sink.

@@ -24,6 +24,11 @@ void SerialQueue::waitUntilIdle() const {
     state_->idle.wait(lock, [this] { return !state_->draining; });
 }
 
+bool SerialQueue::isIdle() const {
+    std::lock_guard lock(state_->mutex);
+    return !state_->draining;
+}
+
 void SerialQueue::drain(const std::shared_ptr<State>& state) {
     std::unique_lock lock(state->mutex);
     while (!state->work.empty()) {

@@ -20,6 +20,8 @@ public:
     void async(std::function<void()> work);
     // Blocks until everything submitted before the call has run.
     void waitUntilIdle() const;
+    // Nothing submitted is waiting or running.
+    bool isIdle() const;
 
 private:
     struct State {

@@ -1,7 +1,6 @@
 #include "prefs/BlockerPreferenceManager.h"
 
 #include "catalog/DataManager.h"
-#include "output/Safari.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -233,54 +232,11 @@ bool BlockerPreferenceManager::removeDisabledRule(const Rule& rule, const std::s
 
 void BlockerPreferenceManager::reloadContentBlocker() {
     std::weak_ptr<BlockerPreferenceManager> weakSelf = weak_from_this();
-    Safari::requestReload(shared_from_this(), true, [weakSelf](const SafariReloadingResult&) {
+    DataManager::shared().requestRebuild(true, [weakSelf](const ReloadOutcome&) {
         if (auto self = weakSelf.lock()) {
             NotificationCenter::shared().post(kDidSaveUserPreference, self.get());
         }
     });
-}
-
-std::vector<const Package*> EnabledBlockers::packages() const {
-    if (!order_.empty()) {
-        return order_.packages();
-    }
-    std::vector<const Package*> packages;
-    for (const auto& package : stored_) {
-        packages.push_back(&package);
-    }
-    return packages;
-}
-
-EnabledBlockers BlockerPreferenceManager::enabledBlockers(const std::vector<std::string>& disabledPackageIds,
-                                                          const DisabledRules& disabledRules) const {
-    PackageOrder order = DataManager::shared().packageOrder();
-    std::vector<Package> stored;
-    if (order.empty()) {
-        stored = PersistentStore::loadAllPackages();
-    }
-    EnabledBlockers blockers(std::move(order), std::move(stored));
-    const std::vector<const Package*> packages = blockers.packages();
-    const auto isDisabled = [&](const Package& package) {
-        return std::find(disabledPackageIds.begin(), disabledPackageIds.end(), package.id) != disabledPackageIds.end();
-    };
-    std::size_t upperBound = 0;
-    for (const Package* each : packages) {
-        upperBound += isDisabled(*each) ? 0 : each->rules.size();
-    }
-    blockers.blockers_.reserve(upperBound);
-    for (const Package* each : packages) {
-        const Package& package = *each;
-        if (isDisabled(package)) {
-            continue;
-        }
-        auto entry = disabledRules.find(package.id);
-        for (const auto& rule : package.rules) {
-            if (entry == disabledRules.end() || !searchSorted(entry->second, rule.id).found) {
-                blockers.blockers_.push_back(&rule.blocker);
-            }
-        }
-    }
-    return blockers;
 }
 
 void BlockerPreferenceManager::migrateToLocalStore() {

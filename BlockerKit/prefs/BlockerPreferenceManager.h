@@ -2,7 +2,6 @@
 
 #include "model/Records.h"
 #include "platform/SerialQueue.h"
-#include "prefs/EnabledBlockers.h"
 
 #include <map>
 #include <memory>
@@ -45,10 +44,6 @@ public:
 
     // Rebuilds and reloads the content blocker; "DidSaveUserPreference" follows when it is done.
     void reloadContentBlocker();
-
-    // The blockers of every enabled rule of every enabled package, in catalog order.
-    EnabledBlockers enabledBlockers(const std::vector<std::string>& disabledPackageIds,
-                                    const DisabledRules& disabledRules) const;
 
     // Moves the two sets between the cloud key-value store and the group defaults.
     static void migrateToLocalStore();

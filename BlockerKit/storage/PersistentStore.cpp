@@ -3,6 +3,7 @@
 #include "model/JsonEncoding.h"
 #include "model/PackageDecoder.h"
 #include "platform/AtomicFile.h"
+#include "platform/Fatal.h"
 #include "platform/JsonEvents.h"
 #include "platform/JsonFileStream.h"
 #include "platform/Locations.h"
@@ -29,12 +30,6 @@ fs::path requireSharedContainer() {
 std::string lastComponent(const fs::path& path) { return path.filename().string(); }
 
 } // namespace
-
-void fatalConfigurationFault(const std::string& message) {
-    log(message);
-    std::fputs((message + "\n").c_str(), stderr);
-    std::_Exit(EXIT_FAILURE);
-}
 
 std::optional<fs::path> PersistentStore::sharedContainerURL() {
     fs::path container = sharedContainerDirectory();
@@ -139,19 +134,20 @@ std::optional<std::vector<Package>> PersistentStore::readPackages(const fs::path
     return packages;
 }
 
-bool PersistentStore::writePackages(const std::vector<Package>& packages, const fs::path& path) {
+StorageResult PersistentStore::writePackages(const std::vector<Package>& packages, const fs::path& path) {
     auto text = toJSONString(packages);
     if (!text) {
-        log("Could not encode packages for " + lastComponent(path) + ": a text is not valid UTF-8");
-        return false;
+        std::string message = "Could not encode packages for " + lastComponent(path) + ": a text is not valid UTF-8";
+        log(message);
+        return StorageError{StorageErrorCode::NotEncodable, std::move(message)};
     }
     std::string error;
     if (!writeFileAtomically(path, *text, &error)) {
         log(error);
-        return false;
+        return StorageError{StorageErrorCode::WriteFailed, "Could not write " + lastComponent(path) + ": " + error};
     }
     log("Wrote " + std::to_string(packages.size()) + " packages to " + lastComponent(path));
-    return true;
+    return {};
 }
 
 void PersistentStore::copyFile(const fs::path& source, const fs::path& destination, bool overwrite) {

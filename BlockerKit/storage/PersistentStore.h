@@ -2,6 +2,8 @@
 
 #include "model/Enums.h"
 #include "model/Records.h"
+#include "platform/Fatal.h"
+#include "storage/StorageError.h"
 
 #include <filesystem>
 #include <map>
@@ -31,7 +33,7 @@ public:
 
     static std::optional<std::vector<Package>> loadPackages(PackageType type, bool isList);
     static std::optional<std::vector<Package>> readPackages(const std::filesystem::path& path, bool isList);
-    static bool writePackages(const std::vector<Package>& packages, const std::filesystem::path& path);
+    static StorageResult writePackages(const std::vector<Package>& packages, const std::filesystem::path& path);
     static std::vector<Package> loadConfigurablePackages();
     static std::vector<Package> loadAllPackages();
     static void installPreinstalledPackages();
@@ -51,9 +53,5 @@ std::vector<Package> repairedConfigurablePackages(std::optional<std::vector<Pack
 std::vector<Package> combinedPackageOrder(const std::vector<Package>& preinstalled,
                                           const std::vector<Package>& configurable,
                                           const std::vector<Package>& custom);
-
-// Ends the process after a configuration fault of the installation; nothing is read or
-// written after it.
-[[noreturn]] void fatalConfigurationFault(const std::string& message);
 
 } // namespace orvane

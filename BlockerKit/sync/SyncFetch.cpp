@@ -8,7 +8,7 @@
 
 namespace orvane {
 
-void SyncManager::fetchRemoteChanges(SaveCompletion completion) {
+void SyncManager::fetchRemoteChanges(FetchCompletion completion) {
     // One fetch at a time: two would read the same token and apply the same changes twice.
     if (fetchInFlight_) {
         fetchRequested_ = true;
@@ -18,15 +18,15 @@ void SyncManager::fetchRemoteChanges(SaveCompletion completion) {
         return;
     }
     fetchInFlight_ = true;
-    startFetchPass(std::move(completion));
-}
-
-void SyncManager::startFetchPass(SaveCompletion completion) {
-    log("Fetching from remote changes...");
     std::optional<ServerChangeToken> token;
     if (auto archived = defaults_.dataForKey(SyncKeys::ServerToken)) {
         token = ServerChangeToken::unarchive(*archived);
     }
+    startFetchPass(token, std::move(completion));
+}
+
+void SyncManager::startFetchPass(const std::optional<ServerChangeToken>& token, FetchCompletion completion) {
+    log("Fetching from remote changes...");
     auto operation = std::make_shared<FetchRecordZoneChangesOperation>(zone_.zoneID, token);
     // Filled by this operation's callbacks, which run one after another on one thread.
     auto changes = std::make_shared<FetchedChanges>();
@@ -47,7 +47,7 @@ void SyncManager::startFetchPass(SaveCompletion completion) {
 
 void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional<ServerChangeToken>& token,
                                      bool moreComing, const std::optional<CloudError>& error,
-                                     SaveCompletion completion) {
+                                     FetchCompletion completion) {
     if (error) {
         log(error->localizedDescription);
         if (completion) {
@@ -95,18 +95,20 @@ void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional
         metadata.erase(name);
     }
     metadata_.save(metadata);
-    if (token) {
-        defaults_.set(SyncKeys::ServerToken, token->archive());
-        defaults_.synchronize();
-    }
     statistics_.recordsFetched += packages.size() + rules.size();
     statistics_.deletionsFetched += changes.deletedNames.size();
-    resultsHandler_.applyFetchResults(std::move(changes.deletedNames), std::move(rules), std::move(packages),
-                                      moreComing, completion);
+    // The token moves on only once what came before it is saved: after a failed save the next
+    // fetch starts again from the last token whose changes reached the disk.
+    const bool applied = resultsHandler_.applyFetchResults(std::move(changes.deletedNames), std::move(rules),
+                                                           std::move(packages), moreComing, completion);
     if (moreComing) {
         log("more coming...");
-        startFetchPass(std::move(completion));
+        startFetchPass(token, std::move(completion));
         return;
+    }
+    if (applied && token) {
+        defaults_.set(SyncKeys::ServerToken, token->archive());
+        defaults_.synchronize();
     }
     log("Finished remote changes fetch");
     scheduleSync(1);
@@ -121,7 +123,7 @@ void SyncManager::finishFetch() {
     fetchRequested_ = false;
     auto waiting = std::move(waitingFetchCompletions_);
     waitingFetchCompletions_.clear();
-    SaveCompletion completion;
+    FetchCompletion completion;
     if (!waiting.empty()) {
         completion = [waiting](bool saved) {
             for (const auto& each : waiting) {

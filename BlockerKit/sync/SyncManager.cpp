@@ -2,13 +2,14 @@
 
 #include "cloud/CloudNotification.h"
 #include "cloud/KeyValueStore.h"
-#include "output/Safari.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "prefs/BlockerPreferenceManager.h"
 #include "prefs/PreferenceStore.h"
 #include "sync/SyncInternals.h"
 #include "sync/SyncKeys.h"
+
+#include <atomic>
 
 namespace orvane {
 namespace {
@@ -46,14 +47,25 @@ private:
 
 } // namespace
 
+namespace {
+
+std::atomic<SyncManager*>& sharedInstance() {
+    static std::atomic<SyncManager*> instance{nullptr};
+    return instance;
+}
+
+} // namespace
+
 SyncManager& SyncManager::shared() {
     static const std::shared_ptr<SyncManager> instance = [] {
         auto manager = create(CloudContainer::containerWithIdentifier(kSyncContainerIdentifier));
-        manager->installAsSyncHandOver();
+        sharedInstance().store(manager.get());
         return manager;
     }();
     return *instance;
 }
+
+SyncManager* SyncManager::sharedIfCreated() { return sharedInstance().load(); }
 
 std::shared_ptr<SyncManager> SyncManager::create(std::shared_ptr<CloudContainer> container, Scheduler runAfter) {
     return std::make_shared<SyncManager>(Private{}, std::move(container), std::move(runAfter));
@@ -141,7 +153,7 @@ void SyncManager::ubiqStoreDidChange() {
     }
     ubiquitousStore().synchronize();
     NotificationCenter::shared().post(kRemotePreferenceSync, this);
-    Safari::requestReload(BlockerPreferenceManager::create(), true, nullptr);
+    DataManager::shared().requestRebuild(true, nullptr);
 }
 
 void SyncManager::didReceiveRemoteNotification(const UserInfo&) {

@@ -55,8 +55,10 @@ public:
     static constexpr double kMaximumRequestDelay = 3600.0;
 
     // The application's instance, on the account that ORVANE_CLOUD names. Created on first use;
-    // it installs itself as the catalog's hand-over of local changes.
+    // the application services make it the catalog's hand-over of local changes.
     static SyncManager& shared();
+    // The shared instance when something created it already, else null.
+    static SyncManager* sharedIfCreated();
     // An instance on another container, for instance one over a fault-injecting backend.
     static std::shared_ptr<SyncManager> create(std::shared_ptr<CloudContainer> container,
                                                Scheduler runAfter = runOnMainAfter);
@@ -93,7 +95,7 @@ public:
 
     // Fetches the zone's changes since the last token and applies them once the server has no
     // more. The completion follows the save of the applied changes, or reports a failed fetch.
-    void fetchRemoteChanges(SaveCompletion completion);
+    void fetchRemoteChanges(FetchCompletion completion);
     void mergeConflict(const CloudRecord& server, const CloudRecord& client, const CloudRecord& ancestor);
 
     // The cloud key-value store changed on another machine.
@@ -135,9 +137,9 @@ private:
     void pushFailed(const PushResult& result);
     double retryDelay(const CloudError& error, const CloudError& topLevel) const;
 
-    void startFetchPass(SaveCompletion completion);
+    void startFetchPass(const std::optional<ServerChangeToken>& token, FetchCompletion completion);
     void fetchPassCompleted(FetchedChanges changes, const std::optional<ServerChangeToken>& token, bool moreComing,
-                            const std::optional<CloudError>& error, SaveCompletion completion);
+                            const std::optional<CloudError>& error, FetchCompletion completion);
     void finishFetch();
 
     UserDefaults& defaults_;
@@ -159,7 +161,7 @@ private:
     std::size_t retriesPending_ = 0;
     bool fetchInFlight_ = false;
     bool fetchRequested_ = false;
-    std::vector<SaveCompletion> waitingFetchCompletions_;
+    std::vector<FetchCompletion> waitingFetchCompletions_;
     SyncStatistics statistics_;
 
     ObserverRegistration keyValueChanges_;

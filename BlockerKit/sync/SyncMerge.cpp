@@ -69,7 +69,11 @@ void SyncManager::mergeConflict(const CloudRecord& server, const CloudRecord& cl
         mergeFailed();
         return;
     }
-    catalog.saveEditablePackages(std::nullopt, nullptr);
+    if (!catalog.saveEditablePackages(std::nullopt, nullptr)) {
+        // The local change stays queued as it was, so the next batch meets the conflict again.
+        log("Merge of " + name + " could not be saved");
+        return;
+    }
     localChanges_.setAdded(name, fieldsFromRecord(merged), kind);
     metadata_.storeMetadata(server);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Error.h"
+#include "browser/BrowserError.h"
 #include "support/TempHome.h"
 
 #include <glib.h>

@@ -21,7 +21,7 @@ namespace {
 
 struct StateAnswer {
     std::optional<ExtensionState> state;
-    std::optional<Error> error;
+    std::optional<BrowserError> error;
 };
 
 using StateQuery = void (*)(const std::string&, StateCompletion);
@@ -29,16 +29,16 @@ using StateQuery = void (*)(const std::string&, StateCompletion);
 std::optional<Delivery<StateAnswer>> queryState(StateQuery query, const std::string& identifier) {
     std::promise<Delivery<StateAnswer>> promise;
     auto future = promise.get_future();
-    query(identifier, [&promise](std::optional<ExtensionState> state, std::optional<Error> error) {
+    query(identifier, [&promise](std::optional<ExtensionState> state, std::optional<BrowserError> error) {
         promise.set_value({{state, std::move(error)}, std::this_thread::get_id()});
     });
     return awaitDelivery(future);
 }
 
-std::optional<Delivery<std::optional<Error>>> reload(const std::string& identifier = kContentBlockerIdentifier) {
-    std::promise<Delivery<std::optional<Error>>> promise;
+std::optional<Delivery<std::optional<BrowserError>>> reload(const std::string& identifier = kContentBlockerIdentifier) {
+    std::promise<Delivery<std::optional<BrowserError>>> promise;
     auto future = promise.get_future();
-    ContentBlockerManager::reloadContentBlocker(identifier, [&promise](std::optional<Error> error) {
+    ContentBlockerManager::reloadContentBlocker(identifier, [&promise](std::optional<BrowserError> error) {
         promise.set_value({std::move(error), std::this_thread::get_id()});
     });
     return awaitDelivery(future);
@@ -95,11 +95,11 @@ TEST(ExtensionStateQueries, FailWithoutStateForUnreadableSettingsOrForeignIdenti
     ASSERT_TRUE(foreign);
     EXPECT_FALSE(foreign->answer.state.has_value());
     ASSERT_TRUE(foreign->answer.error.has_value());
-    EXPECT_EQ(foreign->answer.error->code, static_cast<long>(BrowserErrorCode::UnknownExtension));
+    EXPECT_EQ(foreign->answer.error->code, BrowserErrorCode::UnknownExtension);
 
     const auto unknown = queryState(SafariExtensionManager::getStateOfSafariExtension, "com.example.Nothing");
     ASSERT_TRUE(unknown && unknown->answer.error);
-    EXPECT_EQ(unknown->answer.error->code, static_cast<long>(BrowserErrorCode::UnknownExtension));
+    EXPECT_EQ(unknown->answer.error->code, BrowserErrorCode::UnknownExtension);
 
     ASSERT_TRUE(writeFileAtomically(extensionSettingsFile(), "{"));
     for (auto [query, identifier] : {std::pair{StateQuery{ContentBlockerManager::getStateOfContentBlocker}, kContentBlockerIdentifier},
@@ -108,8 +108,7 @@ TEST(ExtensionStateQueries, FailWithoutStateForUnreadableSettingsOrForeignIdenti
         ASSERT_TRUE(answer);
         EXPECT_FALSE(answer->answer.state.has_value());
         ASSERT_TRUE(answer->answer.error.has_value());
-        EXPECT_EQ(answer->answer.error->domain, kBrowserErrorDomain);
-        EXPECT_EQ(answer->answer.error->code, static_cast<long>(BrowserErrorCode::SettingsUnreadable));
+        EXPECT_EQ(answer->answer.error->code, BrowserErrorCode::SettingsUnreadable);
     }
 }
 
@@ -120,7 +119,7 @@ TEST(ContentBlockerReload, CompilesTheBlockerFileIntoTheStoreWithoutADisplay) {
     writeBlockerFile(kValidBlockers);
     const auto result = reload();
     ASSERT_TRUE(result);
-    EXPECT_FALSE(result->answer.has_value()) << result->answer->localizedDescription;
+    EXPECT_FALSE(result->answer.has_value()) << result->answer->message;
     EXPECT_NE(result->thread, std::this_thread::get_id());
     EXPECT_TRUE(storeHoldsFilter(kContentBlockerIdentifier));
     EXPECT_EQ(contentFilterStoreDirectory().parent_path(), sharedContainerDirectory());
@@ -142,8 +141,8 @@ TEST(ContentBlockerReload, PassesWebKitsRefusalOn) {
         const auto result = reload();
         ASSERT_TRUE(result);
         ASSERT_TRUE(result->answer.has_value());
-        EXPECT_EQ(result->answer->localizedDescription, message);
-        EXPECT_EQ(result->answer->domain, "WebKitUserContentFilterError");
+        EXPECT_EQ(result->answer->message, message);
+        EXPECT_EQ(result->answer->code, BrowserErrorCode::Refused);
         EXPECT_FALSE(storeHoldsFilter(kContentBlockerIdentifier));
     }
 }
@@ -152,15 +151,14 @@ TEST(ContentBlockerReload, MissingBlockerFileOrForeignIdentifierIsAnError) {
     TempHome home;
     const auto missing = reload();
     ASSERT_TRUE(missing && missing->answer);
-    EXPECT_EQ(missing->answer->domain, kBrowserErrorDomain);
-    EXPECT_EQ(missing->answer->code, static_cast<long>(BrowserErrorCode::BlockerFileMissing));
-    EXPECT_NE(missing->answer->localizedDescription.find("tmp.json"), std::string::npos);
+    EXPECT_EQ(missing->answer->code, BrowserErrorCode::BlockerFileMissing);
+    EXPECT_NE(missing->answer->message.find("tmp.json"), std::string::npos);
     EXPECT_NE(missing->thread, std::this_thread::get_id());
 
     writeBlockerFile(kValidBlockers);
     const auto foreign = reload(kSafariExtensionIdentifier);
     ASSERT_TRUE(foreign && foreign->answer);
-    EXPECT_EQ(foreign->answer->code, static_cast<long>(BrowserErrorCode::UnknownExtension));
+    EXPECT_EQ(foreign->answer->code, BrowserErrorCode::UnknownExtension);
     EXPECT_FALSE(storeHoldsFilter(kSafariExtensionIdentifier));
 }
 
@@ -184,10 +182,9 @@ TEST(ContentBlockerReload, AChildThatCannotCompileIsAnErrorNotAHang) {
         ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", writeScript(home.home(), "compiler", testCase.script));
         const auto result = reload();
         ASSERT_TRUE(result && result->answer);
-        EXPECT_EQ(result->answer->domain, kBrowserErrorDomain);
-        EXPECT_EQ(result->answer->code, static_cast<long>(testCase.code));
-        EXPECT_EQ(result->answer->localizedDescription.rfind(testCase.description, 0), 0u)
-            << result->answer->localizedDescription;
+        EXPECT_EQ(result->answer->code, testCase.code);
+        EXPECT_EQ(result->answer->message.rfind(testCase.description, 0), 0u)
+            << result->answer->message;
     }
 }
 
@@ -198,8 +195,8 @@ TEST(ContentBlockerReload, AMissingCompilerIsAnError) {
         ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", program);
         const auto result = reload();
         ASSERT_TRUE(result && result->answer);
-        EXPECT_EQ(result->answer->code, static_cast<long>(BrowserErrorCode::CompilerMissing));
-        EXPECT_NE(result->answer->localizedDescription.find(program.string()), std::string::npos);
+        EXPECT_EQ(result->answer->code, BrowserErrorCode::CompilerMissing);
+        EXPECT_NE(result->answer->message.find(program.string()), std::string::npos);
     }
 }
 
@@ -207,15 +204,15 @@ TEST(FilterCompilation, ACompilerThatRunsTooLongIsStopped) {
     TempHome home;
     writeBlockerFile(kValidBlockers);
     ScopedEnvironment compiler("ORVANE_FILTER_COMPILER", writeScript(home.home(), "compiler", "exec sleep 60"));
-    std::promise<Delivery<std::optional<Error>>> promise;
+    std::promise<Delivery<std::optional<BrowserError>>> promise;
     auto future = promise.get_future();
     compileContentFilter(sharedContainerDirectory() / "tmp.json", contentFilterStoreDirectory(), kContentBlockerIdentifier,
-                         std::chrono::milliseconds(200), [&promise](std::optional<Error> error) {
+                         std::chrono::milliseconds(200), [&promise](std::optional<BrowserError> error) {
                              promise.set_value({std::move(error), std::this_thread::get_id()});
                          });
     const auto result = awaitDelivery(future, std::chrono::seconds(30));
     ASSERT_TRUE(result && result->answer);
-    EXPECT_EQ(result->answer->localizedDescription, "The content-blocker compiler took too long and was stopped");
+    EXPECT_EQ(result->answer->message, "The content-blocker compiler took too long and was stopped");
 }
 
 TEST(ContentBlockerReload, CompilesOneAtATimeInTheOrderAskedFor) {
@@ -227,7 +224,7 @@ TEST(ContentBlockerReload, CompilesOneAtATimeInTheOrderAskedFor) {
     std::condition_variable done;
     std::vector<int> order;
     for (int i = 0; i < 4; ++i) {
-        ContentBlockerManager::reloadContentBlocker(kContentBlockerIdentifier, [&, i](std::optional<Error> error) {
+        ContentBlockerManager::reloadContentBlocker(kContentBlockerIdentifier, [&, i](std::optional<BrowserError> error) {
             EXPECT_FALSE(error.has_value());
             std::lock_guard lock(mutex);
             order.push_back(i);

@@ -17,9 +17,9 @@ using orvane::browser::testing::TempHome;
 namespace {
 
 std::vector<ExtensionStatus> statuses() {
-    Error error;
+    BrowserError error;
     auto result = extensionStatuses(&error);
-    EXPECT_TRUE(result.has_value()) << error.localizedDescription;
+    EXPECT_TRUE(result.has_value()) << error.message;
     return result.value_or(std::vector<ExtensionStatus>{});
 }
 
@@ -55,15 +55,14 @@ TEST(ExtensionSettings, SwitchingOneLeavesTheOtherAndPersistsInTheHome) {
 
 TEST(ExtensionSettings, UnknownIdentifiersAreErrorsAndChangeNothing) {
     TempHome home;
-    Error error;
+    BrowserError error;
     EXPECT_FALSE(isExtensionEnabled("larkmoor.BlockerMac.Other", &error).has_value());
-    EXPECT_EQ(error.domain, kBrowserErrorDomain);
-    EXPECT_EQ(error.code, static_cast<long>(BrowserErrorCode::UnknownExtension));
-    EXPECT_NE(error.localizedDescription.find("larkmoor.BlockerMac.Other"), std::string::npos);
+    EXPECT_EQ(error.code, BrowserErrorCode::UnknownExtension);
+    EXPECT_NE(error.message.find("larkmoor.BlockerMac.Other"), std::string::npos);
 
     error = {};
     EXPECT_FALSE(setExtensionEnabled("", false, &error));
-    EXPECT_EQ(error.code, static_cast<long>(BrowserErrorCode::UnknownExtension));
+    EXPECT_EQ(error.code, BrowserErrorCode::UnknownExtension);
     EXPECT_FALSE(std::filesystem::exists(extensionSettingsFile()));
 }
 
@@ -85,18 +84,18 @@ TEST(ExtensionSettings, AnUnreadableFileIsAnErrorAndIsNotOverwritten) {
         SCOPED_TRACE(contents);
         TempHome home;
         ASSERT_TRUE(writeFileAtomically(extensionSettingsFile(), contents));
-        Error error;
+        BrowserError error;
         EXPECT_FALSE(isExtensionEnabled(kContentBlockerIdentifier, &error).has_value());
-        EXPECT_EQ(error.code, static_cast<long>(BrowserErrorCode::SettingsUnreadable));
+        EXPECT_EQ(error.code, BrowserErrorCode::SettingsUnreadable);
         EXPECT_FALSE(extensionStatuses().has_value());
         EXPECT_FALSE(setExtensionEnabled(kSafariExtensionIdentifier, false));
         EXPECT_EQ(readWholeFile(extensionSettingsFile()), contents);
     }
     TempHome home;
     std::filesystem::create_directories(extensionSettingsFile());
-    Error error;
+    BrowserError error;
     EXPECT_FALSE(isExtensionEnabled(kSafariExtensionIdentifier, &error).has_value());
-    EXPECT_EQ(error.code, static_cast<long>(BrowserErrorCode::SettingsUnreadable));
+    EXPECT_EQ(error.code, BrowserErrorCode::SettingsUnreadable);
 }
 
 TEST(ExtensionSettings, ConcurrentSwitchesOfDifferentExtensionsAreNotLost) {

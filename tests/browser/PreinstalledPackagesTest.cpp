@@ -198,11 +198,11 @@ TEST(PreinstalledPackages, WebKitCompilesEveryRule) {
     ASSERT_TRUE(json.has_value());
     ASSERT_TRUE(writeFileAtomically(sharedContainerDirectory() / "tmp.json", *json));
 
-    std::promise<std::optional<Error>> promise;
+    std::promise<std::optional<BrowserError>> promise;
     auto future = promise.get_future();
     ContentBlockerManager::reloadContentBlocker(kContentBlockerIdentifier,
-                                                [&promise](std::optional<Error> error) { promise.set_value(std::move(error)); });
+                                                [&promise](std::optional<BrowserError> error) { promise.set_value(std::move(error)); });
     ASSERT_EQ(future.wait_for(std::chrono::seconds(120)), std::future_status::ready);
     const auto error = future.get();
-    EXPECT_FALSE(error.has_value()) << error->localizedDescription;
+    EXPECT_FALSE(error.has_value()) << error->message;
 }

@@ -72,20 +72,26 @@ TEST_F(CatalogTest, SaveRuleReplacesInPlaceAppendsOrIgnoresUnknownPackages) {
 
     auto edited = blockRule("a", "changed");
     auto result = catalog.saveRule(edited, custom, true);
-    EXPECT_EQ(ruleIds(result), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(result.rules[0].blocker.trigger.urlFilter, "changed");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ruleIds(*result), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(result->rules[0].blocker.trigger.urlFilter, "changed");
 
-    result = catalog.saveRule(blockRule("c"), result, true);
-    EXPECT_EQ(ruleIds(result), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(stored(PackageType::CustomPackages, "X"), result);
+    result = catalog.saveRule(blockRule("c"), *result, true);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ruleIds(*result), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(stored(PackageType::CustomPackages, "X"), *result);
 
     result = catalog.saveRule(blockRule("u"), makePackage("block-url", "ignored"), true);
-    EXPECT_EQ(ruleIds(result), std::vector<std::string>{"u"});
-    EXPECT_EQ(stored(PackageType::ConfigurablePackages, "block-url")->rules.size(), 1u);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ruleIds(*result), std::vector<std::string>{"u"});
+    auto configurable = stored(PackageType::ConfigurablePackages, "block-url");
+    ASSERT_TRUE(configurable);
+    EXPECT_EQ(configurable->rules.size(), 1u);
 
-    const auto unknown = makePackage("nope", "Nope");
     const auto before = PersistentStore::readPackages(PersistentStore::sharedPackagePath(PackageType::CustomPackages), true);
-    EXPECT_EQ(catalog.saveRule(blockRule("z"), unknown, true), unknown);
+    result = catalog.saveRule(blockRule("z"), makePackage("nope", "Nope"), true);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().code, CatalogErrorCode::PackageNotFound);
     EXPECT_EQ(PersistentStore::readPackages(PersistentStore::sharedPackagePath(PackageType::CustomPackages), true),
               before);
 }
@@ -95,10 +101,14 @@ TEST_F(CatalogTest, RemoveRuleNeedsAnExactMatch) {
     auto custom = catalog.customPackages()->front();
     auto renamed = custom.rules[0];
     renamed.name = "other name";
-    EXPECT_EQ(catalog.removeRule(renamed, custom, true), custom);
-    auto result = catalog.removeRule(custom.rules[0], custom, true);
-    EXPECT_EQ(ruleIds(result), std::vector<std::string>{"b"});
-    EXPECT_EQ(stored(PackageType::CustomPackages, "X"), result);
+    auto result = catalog.removeRule(renamed, custom, true);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().code, CatalogErrorCode::RuleNotFound);
+    EXPECT_EQ(*catalog.customPackages(), PackageList{custom});
+    result = catalog.removeRule(custom.rules[0], custom, true);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ruleIds(*result), std::vector<std::string>{"b"});
+    EXPECT_EQ(stored(PackageType::CustomPackages, "X"), *result);
 }
 
 TEST_F(CatalogTest, SaveNotificationsFollowTheSkipReloadFlag) {
@@ -106,13 +116,13 @@ TEST_F(CatalogTest, SaveNotificationsFollowTheSkipReloadFlag) {
     ObserverRegistration will(kWillSavePackages, [&](const Notification& n) { posted.push_back(n.name); });
     ObserverRegistration did(kDidSavePackages, [&](const Notification& n) { posted.push_back(n.name); });
 
-    catalog.savePackages({}, true, nullptr);
+    EXPECT_TRUE(catalog.savePackages({}, true, nullptr));
     drainMainQueue();
     EXPECT_TRUE(posted.empty());
 
     bool completed = false;
-    catalog.savePackages({{PackageType::CustomPackages, {makePackage("X", "X")}}}, true,
-                         [&](bool) { completed = true; });
+    EXPECT_TRUE(catalog.savePackages({{PackageType::CustomPackages, {makePackage("X", "X")}}}, true,
+                                     [&](const ReloadOutcome&) { completed = true; }));
     drainMainQueue();
     EXPECT_EQ(posted, (std::vector<std::string>{kWillSavePackages, kDidSavePackages}));
     EXPECT_FALSE(completed);
@@ -150,14 +160,15 @@ TEST_F(CatalogTest, RemoteMergesRespectConfigurableIdsAndKeepExistingRules) {
 TEST_F(CatalogTest, RenameAndRemoveCustomPackagesMatchEveryField) {
     writeSharedPackages("CustomPackages.json", {makePackage("X", "Mine", {blockRule("a")})});
     auto original = catalog.customPackages()->front();
-    auto renamed = original;
-    renamed.name = "Renamed";
-    EXPECT_TRUE(catalog.replaceCustomPackage(original, renamed));
-    EXPECT_FALSE(catalog.replaceCustomPackage(original, renamed));
+    auto renamed = catalog.renameCustomPackage(original, "Renamed");
+    ASSERT_TRUE(renamed);
+    EXPECT_EQ(renamed->name, "Renamed");
+    EXPECT_EQ(stored(PackageType::CustomPackages, "X"), *renamed);
+    EXPECT_FALSE(catalog.renameCustomPackage(original, "Again"));
 
-    catalog.removeCustomPackage(original);
+    EXPECT_FALSE(catalog.removeCustomPackage(original));
     EXPECT_EQ(catalog.customPackages()->size(), 1u);
-    catalog.removeCustomPackage(renamed);
+    EXPECT_TRUE(catalog.removeCustomPackage(*renamed));
     EXPECT_TRUE(catalog.customPackages()->empty());
     EXPECT_FALSE(stored(PackageType::CustomPackages, "X").has_value());
 }
@@ -179,11 +190,9 @@ TEST_F(CatalogTest, ReadersAlwaysSeeAWholeList) {
         }
     });
     for (int i = 1; i <= 300; ++i) {
-        const Package current = catalog.customPackages()->front();
-        Package next = current;
-        next.rules.push_back(blockRule("r" + std::to_string(i)));
-        next.name = std::to_string(next.rules.size());
-        ASSERT_TRUE(catalog.replaceCustomPackage(current, next));
+        // One edit both renames the package and adds a rule.
+        ASSERT_TRUE(catalog.applyRemoteChanges({}, {makePackage("X", std::to_string(i))},
+                                               {{blockRule("r" + std::to_string(i)), "X"}}, nullptr));
     }
     while (reads < 5) {
         std::this_thread::yield();

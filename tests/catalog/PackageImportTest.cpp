@@ -15,6 +15,7 @@
 #include "storage/PersistentStore.h"
 #include "support/Fixtures.h"
 #include "support/TempHome.h"
+#include "app/CoreServices.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,7 @@ protected:
     bool settle() { return runMainLoopUntil([] { return !Safari::hasRequestsInFlight(); }, 120s); }
 
     TempHome home;
+    CoreServices core;
     DataManager& catalog = DataManager::shared();
     std::shared_ptr<RecordingHandOver> handOver = std::make_shared<RecordingHandOver>();
     ShownMessages shown;
@@ -129,7 +131,7 @@ TEST_F(PackageImportTest, AnExportReplacesAnyOldFileAndImportsBackAsNothingNew) 
     ASSERT_TRUE(exportPackage(mine, file));
     EXPECT_EQ(readText(file), *toJSONString(std::vector<Package>{mine}));
 
-    catalog.saveEditablePackages(true, nullptr);
+    ASSERT_TRUE(catalog.saveEditablePackages(true, nullptr));
     const std::string before = packageFiles();
     catalog.importPackages(file);
     EXPECT_EQ(shown.messages().back(), (ShownMessage{"No new blockers were found", false}));
@@ -155,7 +157,7 @@ TEST_F(PackageImportTest, HostileFilesGiveTheirMessageAndChangeNothing) {
         {"invalid UTF-8", "[{\"id\":\"N\",\"name\":\"\xC3\x28\",\"rules\":[]}]"},
         {"truncated", R"([{"id":"N","name":"Cut","rules":[{"id":"r","content":{"trigger":)"},
     };
-    catalog.saveEditablePackages(true, nullptr);
+    ASSERT_TRUE(catalog.saveEditablePackages(true, nullptr));
     const PackageList configurable = *catalog.configurablePackages();
     const PackageList custom = *catalog.customPackages();
     const std::string files = packageFiles();

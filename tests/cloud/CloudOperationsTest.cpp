@@ -1,6 +1,6 @@
 #include "cloud/CloudContainer.h"
 #include "cloud/CloudOperations.h"
-#include "cloud/FaultInjectingCloudBackend.h"
+#include "testing/FaultInjectingCloudBackend.h"
 #include "cloud/TestClouds.h"
 #include "platform/MainQueue.h"
 

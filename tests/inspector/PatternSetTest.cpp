@@ -1,6 +1,6 @@
 #include "inspector/PatternSet.h"
 #include "inspector/ResourceFilter.h"
-#include "inspector/SequentialPatternList.h"
+#include "testing/SequentialPatternList.h"
 
 #include "RuleFixtures.h"
 

@@ -2,6 +2,7 @@
 
 #include "RuleFixtures.h"
 
+#include "app/Classification.h"
 #include "catalog/DataManager.h"
 #include "model/JsonEncoding.h"
 #include "support/Fixtures.h"
@@ -13,7 +14,7 @@
 
 using namespace orvane;
 using fixtures::urlRule;
-using Result = ResourceFilter::Result;
+using Category = ResourceFilter::Result;
 using Resources = std::vector<ResourceFilter::Resource>;
 
 namespace {
@@ -32,25 +33,25 @@ std::vector<Package> standardPackages() {
 
 TEST(ResourceFilter, SortsUrlsIntoWidgetsBeforeTrackersBeforeAds) {
     const ResourceFilter filter(standardPackages());
-    EXPECT_EQ(filter.classify("https://cdn.example/ads/728x90.png"), Result::Ad);
-    EXPECT_EQ(filter.classify("https://stats.doubleclick.net/collect"), Result::Ad);
-    EXPECT_EQ(filter.classify("https://t.example/pixel.gif?u=1"), Result::Tracker);
-    EXPECT_EQ(filter.classify("https://platform.twitter.com/widgets.js"), Result::Widget);
-    EXPECT_EQ(filter.classify("https://connect.facebook.net/sdk.js"), Result::Widget);
-    EXPECT_EQ(filter.classify("https://s7.addthis.com/js/addthis.js"), Result::Widget);
-    EXPECT_EQ(filter.classify("https://news.example/story.html"), Result::None);
-    EXPECT_EQ(filter.classify("https://connect.facebook.net/ads/pixel.gif"), Result::Widget);
-    EXPECT_EQ(filter.classify("https://x.example/ads/pixel.gif"), Result::Tracker);
+    EXPECT_EQ(filter.classify("https://cdn.example/ads/728x90.png"), Category::Ad);
+    EXPECT_EQ(filter.classify("https://stats.doubleclick.net/collect"), Category::Ad);
+    EXPECT_EQ(filter.classify("https://t.example/pixel.gif?u=1"), Category::Tracker);
+    EXPECT_EQ(filter.classify("https://platform.twitter.com/widgets.js"), Category::Widget);
+    EXPECT_EQ(filter.classify("https://connect.facebook.net/sdk.js"), Category::Widget);
+    EXPECT_EQ(filter.classify("https://s7.addthis.com/js/addthis.js"), Category::Widget);
+    EXPECT_EQ(filter.classify("https://news.example/story.html"), Category::None);
+    EXPECT_EQ(filter.classify("https://connect.facebook.net/ads/pixel.gif"), Category::Widget);
+    EXPECT_EQ(filter.classify("https://x.example/ads/pixel.gif"), Category::Tracker);
 }
 
 TEST(ResourceFilter, MatchesCaseInsensitivelyAnywhereUnlessThePatternAnchors) {
     const ResourceFilter filter({Package{
         "block-ads", "Ads", {urlRule("ads", ActionType::Block, true), urlRule("^https://x\\."), urlRule("\\.swf$")}}});
-    EXPECT_EQ(filter.classify("https://example.com/ADS/top.gif"), Result::Ad);
-    EXPECT_EQ(filter.classify("https://X.example/"), Result::Ad);
-    EXPECT_EQ(filter.classify("https://www.example/https://x.y"), Result::None);
-    EXPECT_EQ(filter.classify("https://e.example/movie.SWF"), Result::Ad);
-    EXPECT_EQ(filter.classify("https://e.example/movie.swf?x=1"), Result::None);
+    EXPECT_EQ(filter.classify("https://example.com/ADS/top.gif"), Category::Ad);
+    EXPECT_EQ(filter.classify("https://X.example/"), Category::Ad);
+    EXPECT_EQ(filter.classify("https://www.example/https://x.y"), Category::None);
+    EXPECT_EQ(filter.classify("https://e.example/movie.SWF"), Category::Ad);
+    EXPECT_EQ(filter.classify("https://e.example/movie.swf?x=1"), Category::None);
 }
 
 TEST(ResourceFilter, OnlyTheUrlFilterOfBlockRulesCounts) {
@@ -63,8 +64,8 @@ TEST(ResourceFilter, OnlyTheUrlFilterOfBlockRulesCounts) {
                                          {urlRule(".*", ActionType::Hide), urlRule(".*", ActionType::BlockCookies),
                                           urlRule(".*", ActionType::IgnorePreviousRules),
                                           urlRule(".*", ActionType::makeHttps), scoped}}});
-    EXPECT_EQ(filter.classify("https://example.com/page"), Result::None);
-    EXPECT_EQ(filter.classify("https://example.com/banner/1.png"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://example.com/page"), Category::None);
+    EXPECT_EQ(filter.classify("https://example.com/banner/1.png"), Category::Ad);
 }
 
 TEST(ResourceFilter, SkipsPatternsThatDoNotCompileSilently) {
@@ -73,8 +74,8 @@ TEST(ResourceFilter, SkipsPatternsThatDoNotCompileSilently) {
         "block-ads", "Ads",
         {urlRule("(unclosed"), urlRule("[z-a]"), urlRule("a\\1"), urlRule("/ads/"), urlRule("*lead"),
          urlRule("(?<=x)y")}}});
-    EXPECT_EQ(filter.classify("https://e.com/(unclosed"), Result::None);
-    EXPECT_EQ(filter.classify("https://e.com/ads/x"), Result::Ad);
+    EXPECT_EQ(filter.classify("https://e.com/(unclosed"), Category::None);
+    EXPECT_EQ(filter.classify("https://e.com/ads/x"), Category::Ad);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -82,26 +83,26 @@ TEST(ResourceFilter, TakesTheFirstPackageWithExactlyTheId) {
     const ResourceFilter filter({Package{"Block-Ads", "", {urlRule("upper")}},
                                  Package{"block-ads", "", {urlRule("first")}},
                                  Package{"block-ads", "", {urlRule("second")}}});
-    EXPECT_EQ(filter.classify("https://e.com/first"), Result::Ad);
-    EXPECT_EQ(filter.classify("https://e.com/second"), Result::None);
-    EXPECT_EQ(filter.classify("https://e.com/upper"), Result::None);
+    EXPECT_EQ(filter.classify("https://e.com/first"), Category::Ad);
+    EXPECT_EQ(filter.classify("https://e.com/second"), Category::None);
+    EXPECT_EQ(filter.classify("https://e.com/upper"), Category::None);
 }
 
 TEST(ResourceFilter, TotalsAlwaysHoldAdTrackerAndWidgetAndNoneOnceUsed) {
-    const ResourceFilter::Tallies empty{{Result::Ad, {0, 0}}, {Result::Tracker, {0, 0}}, {Result::Widget, {0, 0}}};
+    const ResourceFilter::Tallies empty{{Category::Ad, {0, 0}}, {Category::Tracker, {0, 0}}, {Category::Widget, {0, 0}}};
     EXPECT_EQ(ResourceFilter(standardPackages()).classify(Resources{}), empty);
     EXPECT_EQ(ResourceFilter(std::vector<Package>{}).classify(Resources{}), empty);
 
     const ResourceFilter withoutAds({Package{"block-ads", "Ads", {}}});
     auto expected = empty;
-    expected[Result::None] = {1, 10};
+    expected[Category::None] = {1, 10};
     EXPECT_EQ(withoutAds.classify(Resources{{"https://e.com/ads/x", 10}}), expected);
 
     const Resources resources{{"https://cdn.example/ads/1.png", 1000}, {"https://connect.facebook.net/sdk.js", 50},
                               {"https://cdn.example/ads/2.png", 234},  {"https://site.example/style.css", 7},
                               {"https://t.example/pixel.gif", 0},      {"https://site.example/app.js", 3}};
     const ResourceFilter::Tallies totals{
-        {Result::Ad, {2, 1234}}, {Result::Tracker, {1, 0}}, {Result::Widget, {1, 50}}, {Result::None, {2, 10}}};
+        {Category::Ad, {2, 1234}}, {Category::Tracker, {1, 0}}, {Category::Widget, {1, 50}}, {Category::None, {2, 10}}};
     EXPECT_EQ(ResourceFilter(standardPackages()).classify(resources), totals);
 }
 
@@ -111,7 +112,8 @@ TEST(ResourceFilterFromCatalog, LoadsThePreinstalledPackagesIntoAnEmptyCatalogFi
                             *toJSONString(std::vector<Package>{orvane::test::makePackage(
                                 "block-trackers", "Trackers", {orvane::test::blockRule("t", "tracker\\.example")})}));
     ASSERT_TRUE(DataManager::shared().preinstalledPackages()->empty());
-    const ResourceFilter filter;
-    EXPECT_EQ(filter.classify("https://TRACKER.example/pixel"), ResourceFilter::Result::Tracker);
+    const auto filter = preinstalledResourceFilter();
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->classify("https://TRACKER.example/pixel"), ResourceFilter::Result::Tracker);
     EXPECT_EQ(DataManager::shared().preinstalledPackages()->size(), 1u);
 }

@@ -1,5 +1,7 @@
 #include "output/Safari.h"
 
+#include "app/CoreServices.h"
+#include "browser/ExtensionSettings.h"
 #include "catalog/DataManager.h"
 #include "output/ContentBlockerFile.h"
 #include "platform/Log.h"
@@ -10,12 +12,16 @@
 #include "prefs/PreferenceStore.h"
 #include "storage/PersistentStore.h"
 #include "support/Fixtures.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
+#include <set>
+#include <thread>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -57,14 +63,14 @@ protected:
 
 TEST_F(ReloadTest, PlaceholderAndListAreWrittenWithTheirLogLines) {
     LogCapture log;
-    writeSafariJSON(std::nullopt);
+    ASSERT_TRUE(writeSafariJSON(std::nullopt));
     EXPECT_EQ(tmpJson(),
               R"([{"trigger":{"url-filter":".*","url-filter-is-case-sensitive":true},"action":{"type":"css-display-none","selector":"#s0a0l0a0v0a0t"}}])");
     EXPECT_TRUE(log.contains("Removed blockers from Safari JSON file in shared container: " +
                              PersistentStore::safariJSONPath().string()));
     const Blocker a = blockRule("a").blocker;
     const std::vector<const Blocker*> twice{&a, &a};
-    writeSafariJSON(twice);
+    ASSERT_TRUE(writeSafariJSON(twice));
     EXPECT_EQ(tmpJson(), R"([{"trigger":{"url-filter":"a"},"action":{"type":"block"}},{"trigger":{"url-filter":"a"},"action":{"type":"block"}}])");
     EXPECT_TRUE(log.contains("Wrote 2 blockers to Safari JSON file in shared container: " +
                              PersistentStore::safariJSONPath().string()));
@@ -73,7 +79,7 @@ TEST_F(ReloadTest, PlaceholderAndListAreWrittenWithTheirLogLines) {
 TEST_F(ReloadTest, AListThatCannotBeEncodedLeavesThePreviousFile) {
     const Blocker a = blockRule("a").blocker;
     const std::vector<const Blocker*> one{&a};
-    writeSafariJSON(one);
+    ASSERT_TRUE(writeSafariJSON(one));
     const std::string before = tmpJson();
     // Enough blockers that the broken one comes after text already went to the file.
     std::vector<Blocker> many(5000, blockRule("0123456789012345678901234567890123456789").blocker);
@@ -83,7 +89,7 @@ TEST_F(ReloadTest, AListThatCannotBeEncodedLeavesThePreviousFile) {
         pointers.push_back(&blocker);
     }
     LogCapture log;
-    writeSafariJSON(pointers);
+    EXPECT_FALSE(writeSafariJSON(pointers));
     EXPECT_EQ(tmpJson(), before);
     EXPECT_EQ(log.lines(), std::vector<std::string>{"Could not encode the content blockers: a text is not valid UTF-8"});
     for (const auto& entry : std::filesystem::directory_iterator(PersistentStore::safariJSONPath().parent_path())) {
@@ -91,88 +97,102 @@ TEST_F(ReloadTest, AListThatCannotBeEncodedLeavesThePreviousFile) {
     }
 }
 
-TEST_F(ReloadTest, DisabledExtensionWritesNothingAndReportsTheError) {
-    int posted = 0;
-    ObserverRegistration observer(kBlockerExtensionDisabled, [&](const Notification&) { ++posted; });
-    std::optional<SafariReloadingResult> outcome;
-    LogCapture log;
-    Safari::reload(false, BlockerPreferenceManager::create(), true,
-                   [&](const SafariReloadingResult& result) { outcome = result; });
-    EXPECT_EQ(posted, 1);
-    ASSERT_TRUE(settle());
-    ASSERT_TRUE(outcome);
-    ASSERT_FALSE(outcome->isSuccess());
-    EXPECT_EQ(*outcome->error(), (Error{"orvane", 500, "Error reloading Safari content blocker: it's disabled in Settings"}));
-    EXPECT_TRUE(log.contains("Content blocker extension is disabled in Settings"));
-    EXPECT_FALSE(std::filesystem::exists(PersistentStore::safariJSONPath()));
-}
+TEST_F(ReloadTest, EveryRequestIsToldExactlyOneOutcomeOnTheMainThread) {
+    using Kind = ReloadOutcome::Kind;
+    std::vector<std::vector<ReloadOutcome>> told(60);
+    std::vector<std::thread::id> threads;
+    const auto handler = [&](std::size_t request) {
+        return [&, request](const ReloadOutcome& outcome) {
+            told[request].push_back(outcome);
+            threads.push_back(std::this_thread::get_id());
+        };
+    };
+    int disabledPosts = 0;
+    ObserverRegistration disabled(kBlockerExtensionDisabled, [&](const Notification&) { ++disabledPosts; });
 
-TEST_F(ReloadTest, ANewerRequestOvertakesAPendingOne) {
+    // A flood while the queue is busy: only the last of those that allow cancelling reaches the
+    // browser; the one that does not allow it runs to its end too.
     blockQueue();
-    int first = 0;
-    int second = 0;
-    Safari::reload(std::nullopt, BlockerPreferenceManager::create(), true, [&](const auto&) { ++first; });
-    Safari::reload(true, BlockerPreferenceManager::create(), true, [&](const auto&) { ++second; });
+    for (std::size_t i = 0; i < 50; ++i) {
+        Safari::reload(true, BlockerPreferenceManager::create(), i != 10, handler(i));
+    }
+    Safari::reload(false, BlockerPreferenceManager::create(), true, handler(50));
     releaseQueue();
     ASSERT_TRUE(settle());
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(second, 1);
-    EXPECT_NE(tmpJson().find("\"ads\""), std::string::npos);
-}
 
-TEST_F(ReloadTest, ARequestThatDoesNotAllowCancellingRunsToItsEnd) {
-    blockQueue();
-    std::vector<std::string> order;
-    Safari::reload(true, BlockerPreferenceManager::create(), false, [&](const auto&) { order.push_back("first"); });
-    Safari::reload(true, BlockerPreferenceManager::create(), true, [&](const auto&) { order.push_back("second"); });
-    releaseQueue();
+    // An unreadable state, and a catalog with nothing to publish.
+    writeText(browser::extensionSettingsFile(), "{not json");
+    Safari::requestReload(BlockerPreferenceManager::create(), true, handler(51));
     ASSERT_TRUE(settle());
-    EXPECT_EQ(order, (std::vector<std::string>{"first", "second"}));
-}
-
-TEST_F(ReloadTest, PausedWritesOnlyThePlaceholder) {
-    UserDefaults::group().set("paused", true);
-    bool succeeded = false;
-    Safari::reload(true, BlockerPreferenceManager::create(), true,
-                   [&](const SafariReloadingResult& result) { succeeded = result.isSuccess(); });
-    ASSERT_TRUE(settle());
-    EXPECT_TRUE(succeeded);
-    EXPECT_NE(tmpJson().find("#s0a0l0a0v0a0t"), std::string::npos);
-    EXPECT_EQ(tmpJson().find("\"ads\""), std::string::npos);
-}
-
-TEST_F(ReloadTest, NothingIsWrittenWhileThePreinstalledListIsEmpty) {
+    std::filesystem::remove(browser::extensionSettingsFile());
     DataManager::shared().setPreinstalledPackages({});
-    bool called = false;
-    LogCapture log;
-    Safari::reload(true, BlockerPreferenceManager::create(), true, [&](const auto&) { called = true; });
+    Safari::requestReload(BlockerPreferenceManager::create(), true, handler(52));
     ASSERT_TRUE(settle());
-    EXPECT_FALSE(called);
-    EXPECT_TRUE(log.contains("⛔️ Don't writing to tmp.json because DataManager.Preinstalled is empty"));
-    EXPECT_FALSE(std::filesystem::exists(PersistentStore::safariJSONPath()));
+
+    std::map<Kind, int> kinds;
+    for (std::size_t i = 0; i <= 52; ++i) {
+        ASSERT_EQ(told[i].size(), 1u) << "request " << i;
+        ++kinds[told[i].front().kind];
+    }
+    EXPECT_EQ(kinds[Kind::Superseded], 48);
+    EXPECT_EQ(kinds[Kind::Reloaded], 2);
+    EXPECT_EQ(kinds[Kind::Dropped], 3);
+    EXPECT_TRUE(told[10].front().isReloaded());
+    EXPECT_TRUE(told[49].front().isReloaded());
+    EXPECT_EQ(told[50].front(), ReloadOutcome::dropped(ReloadOutcome::DropReason::ExtensionDisabled,
+                                                       "Error reloading Safari content blocker: it's disabled in Settings"));
+    EXPECT_TRUE(told[50].front().needsTelling());
+    EXPECT_EQ(disabledPosts, 1);
+    EXPECT_EQ(told[51].front().reason, ReloadOutcome::DropReason::StateUnreadable);
+    EXPECT_EQ(told[52].front().reason, ReloadOutcome::DropReason::NothingToPublish);
+    EXPECT_EQ(std::set<std::thread::id>(threads.begin(), threads.end()), std::set{std::this_thread::get_id()});
 }
 
-TEST_F(ReloadTest, DisabledPackagesAndTheWhitelistOrderReachTheFile) {
+TEST_F(ReloadTest, PausedWritesOnlyThePlaceholderAndDisabledPackagesStayOut) {
     writeSharedPackages("ConfigurablePackages.json",
                         {makePackage("whitelist", "Whitelist", {blockRule("white")}),
                          makePackage("block-url", "Block URLs", {blockRule("url")})});
     writeSharedPackages("CustomPackages.json", {makePackage("X", "X", {blockRule("custom")})});
-    auto preferences = BlockerPreferenceManager::create();
-    preferences->setPackagesDisabled({makePackage("block-ads", "Ads")}, true);
-    preferences->serialWriteQueue().waitUntilIdle();
+    UserDefaults::group().set("paused", true);
+    std::optional<ReloadOutcome> outcome;
+    Safari::reload(true, BlockerPreferenceManager::create(), true, [&](const ReloadOutcome& told) { outcome = told; });
     ASSERT_TRUE(settle());
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->isReloaded());
+    EXPECT_NE(tmpJson().find("#s0a0l0a0v0a0t"), std::string::npos);
+    EXPECT_EQ(tmpJson().find("\"ads\""), std::string::npos);
+
+    UserDefaults::group().set("paused", false);
+    CoreServices services;
+    ASSERT_TRUE(services.switches().setPackageEnabled("block-ads", false));
+    ASSERT_TRUE(services.waitUntilSettled(120s));
     EXPECT_EQ(tmpJson(), R"([{"trigger":{"url-filter":"url"},"action":{"type":"block"}},)"
                          R"({"trigger":{"url-filter":"custom"},"action":{"type":"block"}},)"
                          R"({"trigger":{"url-filter":"white"},"action":{"type":"block"}}])");
 }
 
-TEST_F(ReloadTest, WebKitsRejectionReachesTheHandler) {
+TEST_F(ReloadTest, AFileThatCannotBeWrittenOrCompiledFailsWithItsReason) {
     writeSharedPackages("CustomPackages.json", {makePackage("X", "X", {blockRule("bad", "[")})});
-    std::optional<SafariReloadingResult> outcome;
-    Safari::reload(true, BlockerPreferenceManager::create(), true,
-                   [&](const SafariReloadingResult& result) { outcome = result; });
+    std::optional<ReloadOutcome> outcome;
+    Safari::reload(true, BlockerPreferenceManager::create(), true, [&](const ReloadOutcome& told) { outcome = told; });
     ASSERT_TRUE(settle());
     ASSERT_TRUE(outcome);
-    ASSERT_FALSE(outcome->isSuccess());
-    EXPECT_FALSE(outcome->error()->localizedDescription.empty());
+    EXPECT_EQ(outcome->kind, ReloadOutcome::Kind::Failed);
+    EXPECT_FALSE(outcome->message.empty());
+    const std::string compiled = tmpJson();
+
+    // The browser would answer success for the file it already has; the failure is the outcome.
+    ReadOnlyFolder readOnly(home.shared());
+    if (!readOnly.holds()) {
+        GTEST_SKIP() << "this file system cannot make a folder read-only";
+    }
+    outcome.reset();
+    LogCapture log;
+    Safari::reload(true, BlockerPreferenceManager::create(), true, [&](const ReloadOutcome& told) { outcome = told; });
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->kind, ReloadOutcome::Kind::Failed);
+    EXPECT_NE(outcome->message.find("Could not write the content-blocker file"), std::string::npos) << outcome->message;
+    EXPECT_FALSE(log.contains("Updating content blocker extension"));
+    EXPECT_EQ(tmpJson(), compiled);
 }

@@ -1,6 +1,7 @@
 #include "prefs/BlockerPreferenceManager.h"
 
 #include "cloud/KeyValueStore.h"
+#include "output/EnabledBlockers.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -134,7 +135,7 @@ TEST_F(PreferenceManagerTest, EnabledBlockersSkipDisabledPackagesAndRules) {
     writeSharedPackages("ConfigurablePackages.json",
                         {makePackage("whitelist", "Whitelist", {blockRule("w1")}),
                          makePackage("block-url", "Block URLs", {blockRule("u1")})});
-    auto blockers = manager->enabledBlockers({"Y"}, DisabledRules{{"X", {"x1"}}, {"block-url", {}}});
+    auto blockers = enabledBlockers({"Y"}, DisabledRules{{"X", {"x1"}}, {"block-url", {}}});
     std::vector<std::string> filters;
     for (const Blocker* blocker : blockers.list()) {
         filters.push_back(blocker->trigger.urlFilter);

@@ -155,7 +155,7 @@ TEST(PersistentStoreWrite, AFailedWriteLeavesThePreviousFileIntact) {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{16, 16};
         setrlimit(RLIMIT_FSIZE, &limit);
-        const bool written = PersistentStore::writePackages({package("new", "New", 50)}, path);
+        const bool written = PersistentStore::writePackages({package("new", "New", 50)}, path).ok();
         _exit(written ? 1 : 0);
     }
     int status = 0;

@@ -22,7 +22,7 @@ TEST(RemotePreferences, SwitchesChangedElsewhereRebuildUnlessTheyAreKeptOnThisMa
         sender = note.object;
         ++remoteSyncs;
     });
-    DataManager::shared().saveRule(blockRule("R1", "remote-switch"), makePackage("block-url", ""), true);
+    ASSERT_TRUE(DataManager::shared().saveRule(blockRule("R1", "remote-switch"), makePackage("block-url", ""), true));
     const auto file = harness.home.shared() / "tmp.json";
 
     UserDefaults::group().set(kStorePreferencesLocally, true);

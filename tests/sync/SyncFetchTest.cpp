@@ -103,11 +103,11 @@ TEST_F(SyncFetch, RecordsThatCannotBeMappedAreSkippedAndTheRestApplied) {
 }
 
 TEST_F(SyncFetch, APendingLocalEditWinsOverTheFetchedVersionAndIsMergedAfterwards) {
-    DataManager::shared().saveRule(blockRule("R1", "original"), *package("block-url"), true);
+    ASSERT_TRUE(DataManager::shared().saveRule(blockRule("R1", "original"), *package("block-url"), true));
     ASSERT_TRUE(harness.settle());
     CloudRecord remote = harness.serverRecords().at("R1");
     harness.backend->inject(fault(CloudCall::modifyRecords, CloudErrorCode::permissionFailure));
-    DataManager::shared().saveRule(blockRule("R1", "local"), *package("block-url"), true);
+    ASSERT_TRUE(DataManager::shared().saveRule(blockRule("R1", "local"), *package("block-url"), true));
     ASSERT_TRUE(harness.settle());
 
     remote.set("urlFilter", RecordValue(std::string("remote")));
@@ -151,7 +151,7 @@ TEST_F(SyncFetch, AMergeKeepsServerEditsOfKeysTheClientLeftAlone) {
 }
 
 TEST_F(SyncFetch, AMergeThatYieldsNoRuleDropsTheRecord) {
-    DataManager::shared().saveRule(blockRule("R1"), *package("block-url"), true);
+    ASSERT_TRUE(DataManager::shared().saveRule(blockRule("R1"), *package("block-url"), true));
     ASSERT_TRUE(harness.settle());
     CloudRecord server = harness.serverRecords().at("R1");
     server.set("actionType", RecordValue(std::string("css-display-none")));

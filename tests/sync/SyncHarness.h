@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/CoreServices.h"
 #include "cloud/CloudContainer.h"
-#include "cloud/FaultInjectingCloudBackend.h"
+#include "testing/FaultInjectingCloudBackend.h"
 #include "platform/Log.h"
 #include "support/TempHome.h"
 #include "support/TemporaryDirectory.h"
@@ -43,6 +44,9 @@ public:
     std::map<std::string, CloudRecord> serverRecords() const;
 
     TempHome home;
+    // The core as the application runs it; the harness's own sync manager then takes the
+    // place of the shared one as the catalog's hand-over.
+    CoreServices core;
     orvane::test::TemporaryDirectory cloudDirectory;
     std::string cloud;
     std::shared_ptr<FaultInjectingCloudBackend> backend;

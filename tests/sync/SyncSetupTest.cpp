@@ -46,7 +46,7 @@ protected:
 
 TEST_F(SyncSetup, AFirstStartSavesZoneAndSubscriptionFetchesAndQueuesExistingRulesOnce) {
     auto& catalog = DataManager::shared();
-    catalog.saveRule(blockRule("R1"), makePackage("block-url", ""), true);
+    ASSERT_TRUE(catalog.saveRule(blockRule("R1"), makePackage("block-url", ""), true));
     harness.backend->inject(fault(CloudCall::modifyRecords, CloudErrorCode::permissionFailure, 0));
     harness.sync->startSync(*catalog.configurablePackages());
     ASSERT_TRUE(harness.settle());

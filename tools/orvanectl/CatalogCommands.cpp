@@ -6,11 +6,7 @@
 #include "JsonOutput.h"
 #include "RuleOptions.h"
 
-#include "catalog/DataManager.h"
-#include "catalog/RuleListQuery.h"
-#include "model/Description.h"
-#include "platform/Uuid.h"
-#include "prefs/BlockerPreferenceManager.h"
+#include "platform/JsonText.h"
 
 #include <algorithm>
 #include <iostream>
@@ -18,19 +14,13 @@
 namespace orvane::cli {
 namespace {
 
-bool contains(const PackageList& list, const std::string& id) {
-    return std::any_of(list.begin(), list.end(), [&](const Package& p) { return p.id == id; });
-}
-
-std::string sectionOf(const std::string& id) {
-    auto& catalog = DataManager::shared();
-    if (contains(*catalog.configurablePackages(), id)) {
-        return "configurable";
+std::string sectionName(PackageSection section) {
+    switch (section) {
+    case PackageSection::Preinstalled: return "preinstalled";
+    case PackageSection::Configurables: return "configurable";
+    case PackageSection::Custom: return "custom";
     }
-    if (contains(*catalog.customPackages(), id)) {
-        return "custom";
-    }
-    return "preinstalled";
+    return "";
 }
 
 std::string singleLine(std::string text) {
@@ -47,22 +37,6 @@ bool takeFlag(std::vector<std::string>& arguments, const std::string& flag) {
     return true;
 }
 
-ConfigurablePackageType editorKindForAction(ActionType type) {
-    switch (type) {
-    case ActionType::Block: return ConfigurablePackageType::BlockURL;
-    case ActionType::BlockCookies: return ConfigurablePackageType::BlockCookies;
-    case ActionType::Hide: return ConfigurablePackageType::HideElements;
-    case ActionType::IgnorePreviousRules: return ConfigurablePackageType::Whitelist;
-    case ActionType::makeHttps: return ConfigurablePackageType::makeHttps;
-    }
-    return ConfigurablePackageType::BlockURL;
-}
-
-int unknownPackage(const std::string& id) {
-    std::cerr << "No package with id '" << id << "'\n";
-    return kExitFailure;
-}
-
 } // namespace
 
 int runPackages(Arguments arguments) {
@@ -72,29 +46,23 @@ int runPackages(Arguments arguments) {
         return usageError(kPackagesCommand, "unexpected argument '" + rest.front() + "'");
     }
     CoreSession session;
-    auto preferences = DataManager::shared().preferenceManager();
     JsonDocument document;
     auto& allocator = document.GetAllocator();
     JsonValue list(rapidjson::kArrayType);
-    PackageOrder order = DataManager::shared().packageOrder();
-    for (const Package* each : order.packages()) {
-        const Package& package = *each;
-        const std::size_t rules = package.rules.size();
-        const std::size_t disabledRules = std::min(preferences->disabledRuleCount(package.id), rules);
-        const bool enabled = !preferences->isPackageDisabled(package);
-        const std::string section = sectionOf(package.id);
+    for (const PackageSummary& package : session.services().packages().summaries()) {
+        const std::string section = sectionName(package.section);
         if (json) {
             JsonValue object(rapidjson::kObjectType);
             object.AddMember("id", jsonText(package.id, allocator), allocator);
             object.AddMember("name", jsonText(package.name, allocator), allocator);
             object.AddMember("section", jsonText(section, allocator), allocator);
-            object.AddMember("rules", static_cast<uint64_t>(rules), allocator);
-            object.AddMember("disabledRules", static_cast<uint64_t>(disabledRules), allocator);
-            object.AddMember("enabled", enabled, allocator);
+            object.AddMember("rules", static_cast<uint64_t>(package.ruleCount), allocator);
+            object.AddMember("disabledRules", static_cast<uint64_t>(package.disabledRuleCount), allocator);
+            object.AddMember("enabled", package.enabled, allocator);
             list.PushBack(object, allocator);
         } else {
-            std::cout << package.id << "\t" << package.name << "\t" << section << "\t" << rules << "\t"
-                      << disabledRules << "\t" << (enabled ? "enabled" : "disabled") << "\n";
+            std::cout << package.id << "\t" << package.name << "\t" << section << "\t" << package.ruleCount << "\t"
+                      << package.disabledRuleCount << "\t" << (package.enabled ? "enabled" : "disabled") << "\n";
         }
     }
     if (json) {
@@ -136,27 +104,25 @@ int runRules(Arguments arguments) {
         return usageError(kRulesCommand, "missing PACKAGE");
     }
     CoreSession session;
-    auto package = findPackage(packageId);
-    if (!package) {
-        return unknownPackage(packageId);
+    auto rules = session.services().rules().listRules(packageId, filter, search);
+    if (!rules) {
+        return session.fail(rules.error());
     }
-    auto preferences = DataManager::shared().preferenceManager();
     JsonDocument document;
     auto& allocator = document.GetAllocator();
     JsonValue list(rapidjson::kArrayType);
-    for (const auto& rule : filterAndSearchRules(*package, filter, search, *preferences)) {
-        const bool enabled = !preferences->isRuleDisabled(rule, package->id);
-        const std::string description = descriptionText(rule);
+    for (const RuleSummary& each : *rules) {
+        const Rule& rule = each.rule;
         if (json) {
             JsonValue object(rapidjson::kObjectType);
             object.AddMember("id", jsonText(rule.id, allocator), allocator);
             object.AddMember("name", jsonText(rule.name, allocator), allocator);
-            object.AddMember("enabled", enabled, allocator);
-            object.AddMember("description", jsonText(description, allocator), allocator);
+            object.AddMember("enabled", each.enabled, allocator);
+            object.AddMember("description", jsonText(each.description, allocator), allocator);
             list.PushBack(object, allocator);
         } else {
-            std::cout << rule.id << "\t" << rule.name << "\t" << (enabled ? "enabled" : "disabled") << "\t"
-                      << singleLine(description) << "\n";
+            std::cout << rule.id << "\t" << rule.name << "\t" << (each.enabled ? "enabled" : "disabled") << "\t"
+                      << singleLine(each.description) << "\n";
         }
     }
     if (json) {
@@ -192,52 +158,35 @@ int runAdd(Arguments arguments) {
         return usageError(kAddCommand, "--id does not apply here; use --rule-id to edit a rule");
     }
 
-    CoreSession session(CloudSync::on);
-    auto package = findPackage(arguments[0]);
-    if (!package) {
-        return unknownPackage(arguments[0]);
-    }
-    const std::string section = sectionOf(package->id);
-    if (section == "preinstalled") {
-        std::cerr << "Rules of preinstalled packages cannot be changed\n";
-        return kExitFailure;
-    }
-    std::optional<Rule> edited;
-    if (ruleId) {
-        auto it = std::find_if(package->rules.begin(), package->rules.end(),
-                               [&](const Rule& rule) { return rule.id == *ruleId; });
-        if (it == package->rules.end()) {
-            std::cerr << "No rule with id '" << *ruleId << "' in package '" << package->id << "'\n";
-            return kExitFailure;
+    std::optional<ConfigurablePackageType> requestedKind;
+    if (kindName) {
+        requestedKind = fromRawValue<ConfigurablePackageType>(*kindName);
+        if (!requestedKind) {
+            return usageError(kAddCommand, "unknown rule kind '" + *kindName + "'");
         }
-        edited = *it;
     }
-    // A configurable package takes its own kind of rule; a custom one needs the kind, unless an
-    // edited rule's action tells it.
-    auto kind = fromRawValue<ConfigurablePackageType>(package->id);
-    if (section == "custom") {
-        if (kindName) {
-            kind = fromRawValue<ConfigurablePackageType>(*kindName);
-            if (!kind) {
-                return usageError(kAddCommand, "unknown rule kind '" + *kindName + "'");
-            }
-        } else if (edited) {
-            kind = editorKindForAction(edited->blocker.action.type);
-        } else {
-            return usageError(kAddCommand, "a custom package needs the KIND of the rule");
-        }
-    } else if (kindName && fromRawValue<ConfigurablePackageType>(*kindName) != kind) {
-        return usageError(kAddCommand, "package '" + package->id + "' takes only " + package->id + " rules");
+
+    CoreSession session;
+    RuleServices& rules = session.services().rules();
+    const std::string& packageId = arguments[0];
+    auto kind = rules.ruleKind(packageId, requestedKind, ruleId);
+    if (!kind) {
+        return session.fail(kind.error());
     }
     if (auto option = inapplicableOption(*kind, parsed.options)) {
         return usageError(kAddCommand, *option + " does not apply to " + std::string(rawValue(*kind)) + " rules");
     }
-    auto rule = buildRuleFromOptions(*kind, parsed.options, ruleId);
-    if (!rule) {
-        return session.finish();
+    EditorInput base;
+    if (ruleId) {
+        auto stored = rules.editorInput(packageId, *ruleId);
+        if (!stored) {
+            return session.fail(stored.error());
+        }
+        base = std::move(stored).value();
     }
-    if (!edited || !(*rule == *edited)) {
-        DataManager::shared().saveRule(*rule, *package, false);
+    auto rule = rules.saveRule(packageId, *kind, applyOptions(std::move(base), parsed.options), ruleId);
+    if (!rule) {
+        return session.fail(rule.error());
     }
     std::cout << rule->id << "\n";
     return session.finish();
@@ -247,22 +196,10 @@ int runRemove(Arguments arguments) {
     if (arguments.size() != 2) {
         return usageError(kRemoveCommand, "expected PACKAGE and RULE_ID");
     }
-    CoreSession session(CloudSync::on);
-    auto package = findPackage(arguments[0]);
-    if (!package) {
-        return unknownPackage(arguments[0]);
+    CoreSession session;
+    if (auto removed = session.services().rules().removeRule(arguments[0], arguments[1]); !removed) {
+        return session.fail(removed.error());
     }
-    auto rule = std::find_if(package->rules.begin(), package->rules.end(),
-                             [&](const Rule& r) { return r.id == arguments[1]; });
-    if (rule == package->rules.end()) {
-        std::cerr << "No rule with id '" << arguments[1] << "' in package '" << arguments[0] << "'\n";
-        return kExitFailure;
-    }
-    if (sectionOf(package->id) == "preinstalled") {
-        std::cerr << "Rules of preinstalled packages cannot be removed\n";
-        return kExitFailure;
-    }
-    DataManager::shared().removeRule(*rule, *package, false);
     return session.finish();
 }
 
@@ -272,28 +209,14 @@ int setEnabled(Arguments arguments, bool enable, const Command& command) {
     if (arguments.empty()) {
         return usageError(command, "missing PACKAGE");
     }
-    CoreSession session(CloudSync::on);
-    auto package = findPackage(arguments[0]);
-    if (!package) {
-        return unknownPackage(arguments[0]);
+    CoreSession session;
+    SwitchServices& switches = session.services().switches();
+    const std::vector<std::string> ruleIds(arguments.begin() + 1, arguments.end());
+    auto switched = ruleIds.empty() ? switches.setPackageEnabled(arguments[0], enable)
+                                    : switches.setRulesEnabled(arguments[0], ruleIds, enable);
+    if (!switched) {
+        return session.fail(switched.error());
     }
-    auto preferences = BlockerPreferenceManager::create();
-    if (arguments.size() == 1) {
-        preferences->setPackagesDisabled({*package}, !enable);
-    } else {
-        std::vector<Rule> rules;
-        for (const auto& id : arguments.subspan(1)) {
-            auto rule = std::find_if(package->rules.begin(), package->rules.end(),
-                                     [&](const Rule& r) { return r.id == id; });
-            if (rule == package->rules.end()) {
-                std::cerr << "No rule with id '" << id << "' in package '" << package->id << "'\n";
-                return kExitFailure;
-            }
-            rules.push_back(*rule);
-        }
-        preferences->setRulesDisabled(rules, *package, !enable);
-    }
-    preferences->serialWriteQueue().waitUntilIdle();
     return session.finish();
 }
 
@@ -308,49 +231,30 @@ int runPackage(Arguments arguments) {
         return usageError(kPackageCommand, "missing new, rename or delete");
     }
     const std::string& action = arguments[0];
-    auto& catalog = DataManager::shared();
     if (action == "new" && arguments.size() == 2) {
         if (arguments[1].empty()) {
             return usageError(kPackageCommand, "the name is empty");
         }
-        CoreSession session(CloudSync::on);
-        Package package{makeUUID(), arguments[1], {}};
-        catalog.appendCustomPackage(package);
-        if (auto handOver = catalog.syncHandOver()) {
-            handOver->packageChanged(package);
+        CoreSession session;
+        auto created = session.services().packages().createPackage(arguments[1]);
+        if (!created) {
+            return session.fail(created.error());
         }
-        catalog.saveEditablePackages(true, nullptr);
-        std::cout << package.id << "\n";
+        std::cout << created->id << "\n";
         return session.finish();
     }
     if (action == "rename" && arguments.size() == 3) {
-        CoreSession session(CloudSync::on);
-        auto package = findCustomPackage(arguments[1]);
-        if (!package) {
-            return unknownPackage(arguments[1]);
+        CoreSession session;
+        if (auto renamed = session.services().packages().renamePackage(arguments[1], arguments[2]); !renamed) {
+            return session.fail(renamed.error());
         }
-        const std::string& name = arguments[2];
-        if (name.empty() || name == package->name) {
-            return session.finish();
-        }
-        Package renamed = *package;
-        renamed.name = name;
-        if (!catalog.replaceCustomPackage(*package, renamed)) {
-            return unknownPackage(arguments[1]);
-        }
-        if (auto handOver = catalog.syncHandOver()) {
-            handOver->packageChanged(renamed);
-        }
-        catalog.saveEditablePackages(true, nullptr);
         return session.finish();
     }
     if (action == "delete" && arguments.size() == 2) {
-        CoreSession session(CloudSync::on);
-        auto package = findCustomPackage(arguments[1]);
-        if (!package) {
-            return unknownPackage(arguments[1]);
+        CoreSession session;
+        if (auto deleted = session.services().packages().deletePackage(arguments[1]); !deleted) {
+            return session.fail(deleted.error());
         }
-        catalog.removeCustomPackage(*package);
         return session.finish();
     }
     return usageError(kPackageCommand, "expected new NAME, rename ID NAME or delete ID");

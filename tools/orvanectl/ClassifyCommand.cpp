@@ -4,8 +4,7 @@
 #include "ClassifyCommand.h"
 #include "Commands.h"
 
-#include "catalog/DataManager.h"
-#include "inspector/ResourceFilter.h"
+#include "app/Classification.h"
 #include "platform/JsonText.h"
 
 #include <algorithm>
@@ -125,13 +124,12 @@ int runClassify(Arguments arguments) {
         resources.push_back(std::move(*resource));
     }
 
-    // The filter takes the catalog's preinstalled packages, loading them as the inspector does.
-    DataManager::shared().loadPreinstalledPackagesIfEmpty();
-    if (DataManager::shared().preinstalledPackages()->empty()) {
+    const auto loaded = preinstalledResourceFilter();
+    if (!loaded) {
         std::cerr << "orvanectl: Invalid filepath for PreinstalledPackages.json\n";
         return kExitFailure;
     }
-    const ResourceFilter filter;
+    const ResourceFilter& filter = *loaded;
     std::vector<Result> categories;
     categories.reserve(resources.size());
     for (const auto& resource : resources) {

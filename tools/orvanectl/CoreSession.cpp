@@ -1,36 +1,27 @@
 #include "CoreSession.h"
 
-#include "catalog/DataManager.h"
-#include "output/Safari.h"
-#include "platform/MainQueue.h"
-#include "sync/SyncManager.h"
-
+#include <algorithm>
 #include <iostream>
 
 namespace orvane::cli {
 
-CoreSession::CoreSession(CloudSync sync)
-    : sync_(sync), messages_(kDisplayInformation, [this](const Notification& note) {
+CoreSession::CoreSession()
+    : messages_(kDisplayInformation, [this](const Notification& note) {
           if (note.boolValue("warning").value_or(false)) {
-              warnings_.push_back(note.stringValue("message").value_or(""));
+              addWarning(note.stringValue("message").value_or(""));
           }
-      }) {
-    DataManager::shared().loadPreinstalledPackagesIfEmpty();
-    if (sync_ == CloudSync::on) {
-        SyncManager::shared();
+      }) {}
+
+void CoreSession::addWarning(const std::string& message) {
+    if (std::find(warnings_.begin(), warnings_.end(), message) == warnings_.end()) {
+        warnings_.push_back(message);
     }
 }
 
-bool CoreSession::waitForReloads(std::chrono::seconds timeout) {
-    const bool settled = runMainLoopUntil(
-        [this] { return !Safari::hasRequestsInFlight() && (sync_ == CloudSync::off || SyncManager::shared().isIdle()); },
-        timeout);
-    drainMainQueue();
-    return settled;
-}
+bool CoreSession::waitUntilSettled(std::chrono::seconds timeout) { return services_.waitUntilSettled(timeout); }
 
 int CoreSession::finish() {
-    const bool settled = waitForReloads();
+    const bool settled = waitUntilSettled();
     for (const auto& warning : warnings_) {
         std::cerr << warning << "\n";
     }
@@ -40,22 +31,10 @@ int CoreSession::finish() {
     return settled && warnings_.empty() ? 0 : 1;
 }
 
-std::optional<Package> findPackage(const std::string& id) {
-    for (auto& package : DataManager::shared().allPackages()) {
-        if (package.id == id) {
-            return package;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<Package> findCustomPackage(const std::string& id) {
-    for (const auto& package : *DataManager::shared().customPackages()) {
-        if (package.id == id) {
-            return package;
-        }
-    }
-    return std::nullopt;
+int CoreSession::fail(const ServiceError& error) {
+    addWarning(error.message);
+    finish();
+    return 1;
 }
 
 } // namespace orvane::cli

@@ -1,43 +1,38 @@
 #pragma once
 
-#include "model/Records.h"
+#include "app/CoreServices.h"
+#include "app/ServiceError.h"
 #include "platform/NotificationCenter.h"
 
 #include <chrono>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace orvane::cli {
 
-// Whether a command's catalog edits go to cloud sync, as the application's do.
-enum class CloudSync { off, on };
-
-// The core as the application brings it up for a command: the preinstalled list loaded as the
-// package list does, and the "DisplayInformation" warnings collected for standard error. With
-// cloud sync on, the sync manager records the edits and uploads them before the command ends.
+// The core for one command, as the application runs it, with the "DisplayInformation" warnings
+// collected for standard error.
 class CoreSession {
 public:
-    explicit CoreSession(CloudSync sync = CloudSync::off);
+    CoreSession();
 
-    // Runs the main loop until no rebuild (and, with cloud sync, no sync request) is in
-    // flight (bounded).
-    bool waitForReloads(std::chrono::seconds timeout = std::chrono::seconds(300));
-    // Waits for the reloads, prints the collected warnings on standard error and answers the
-    // exit code: failure when a warning was shown or the wait timed out.
+    CoreServices& services() { return services_; }
+
+    // Runs the main loop until the command's rebuilds and sync requests are done (bounded).
+    bool waitUntilSettled(std::chrono::seconds timeout = std::chrono::seconds(300));
+    // Waits, prints the collected warnings on standard error and answers the exit code: failure
+    // when a warning was shown or the wait timed out.
     int finish();
-
-    const std::vector<std::string>& warnings() const { return warnings_; }
+    // The same after a failed service: its message is printed with the warnings (once, when the
+    // service also showed it), and the command fails.
+    int fail(const ServiceError& error);
 
 private:
-    CloudSync sync_;
+    void addWarning(const std::string& message);
+
     ObserverRegistration messages_;
     std::vector<std::string> warnings_;
+    CoreServices services_;
 };
-
-// A package of the catalog by id (any section), or absent.
-std::optional<Package> findPackage(const std::string& id);
-// A custom package by id, or absent.
-std::optional<Package> findCustomPackage(const std::string& id);
 
 } // namespace orvane::cli

@@ -14,8 +14,8 @@
 namespace orvane::cli {
 namespace {
 
-int failure(const Error& error) {
-    std::cerr << error.localizedDescription << "\n";
+int failure(const browser::BrowserError& error) {
+    std::cerr << error.message << "\n";
     return kExitFailure;
 }
 
@@ -28,7 +28,7 @@ int status(std::vector<std::string> arguments) {
     if (arguments.size() > 1) {
         return usageError(kExtensionCommand, "unexpected argument '" + arguments[1] + "'");
     }
-    Error error;
+    browser::BrowserError error;
     auto statuses = browser::extensionStatuses(&error);
     if (!statuses) {
         return failure(error);
@@ -75,7 +75,7 @@ int runExtension(Arguments arguments) {
         return usageError(kExtensionCommand, "expected status, enable or disable and at most one IDENTIFIER");
     }
     const std::string identifier = arguments.size() == 2 ? arguments[1] : browser::kContentBlockerIdentifier;
-    Error error;
+    browser::BrowserError error;
     if (!browser::setExtensionEnabled(identifier, action == "enable", &error)) {
         return failure(error);
     }

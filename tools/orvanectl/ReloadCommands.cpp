@@ -4,17 +4,10 @@
 
 #include "CoreSession.h"
 
-#include "app/CloudSyncHooks.h"
+#include "app/ExtensionSignals.h"
 #include "app/LaunchSequence.h"
-#include "cloud/KeyValueStore.h"
-#include "output/Communication.h"
-#include "output/Safari.h"
+#include "app/StorageMode.h"
 #include "platform/MainQueue.h"
-#include "platform/UserDefaults.h"
-#include "platform/Uuid.h"
-#include "prefs/BlockerPreferenceManager.h"
-#include "prefs/PreferenceStore.h"
-#include "storage/PersistentStore.h"
 
 #include <glib-unix.h>
 #include <glib.h>
@@ -27,9 +20,10 @@ int runLaunch(Arguments arguments) {
     if (!arguments.empty()) {
         return usageError(kLaunchCommand, "launch takes no arguments");
     }
-    CoreSession session(CloudSync::on);
+    CoreSession session;
     LaunchHooks hooks;
-    addCloudSyncHooks(hooks);
+    hooks.startCloudSync = startCloudSync;
+    hooks.registerRemoteNotifications = registerRemoteNotifications;
     auto observation = runLaunchSequence(hooks);
     return session.finish();
 }
@@ -39,32 +33,30 @@ int runRebuild(Arguments arguments) {
         return usageError(kRebuildCommand, "rebuild takes no arguments");
     }
     CoreSession session;
-    std::optional<SafariReloadingResult> outcome;
-    Safari::requestReload(BlockerPreferenceManager::create(), true,
-                          [&outcome](const SafariReloadingResult& result) { outcome = result; });
-    session.waitForReloads();
+    std::optional<ReloadOutcome> outcome;
+    rebuildContentBlocker([&outcome](const ReloadOutcome& told) { outcome = told; });
+    session.waitUntilSettled();
     if (!outcome) {
-        std::cerr << "The reload was dropped: the content blocker's state could not be read\n";
+        std::cerr << "orvanectl: the content blocker did not finish reloading in time\n";
         return kExitFailure;
     }
-    if (!outcome->isSuccess()) {
-        std::cerr << outcome->error()->localizedDescription << "\n";
-        return kExitFailure;
+    switch (outcome->kind) {
+    case ReloadOutcome::Kind::Reloaded: std::cout << "Reloaded\n"; return kExitOk;
+    case ReloadOutcome::Kind::Superseded: std::cerr << "A newer rebuild took the place of this one\n"; break;
+    case ReloadOutcome::Kind::Failed:
+    case ReloadOutcome::Kind::Dropped: std::cerr << outcome->message << "\n"; break;
     }
-    std::cout << "Reloaded\n";
-    return kExitOk;
+    return kExitFailure;
 }
 
 int runSignal(Arguments arguments) {
-    UserDefaults& defaults = PersistentStore::sharedDefaults();
-    if (arguments.size() == 2 && arguments[0] == kPausedKey && (arguments[1] == "on" || arguments[1] == "off")) {
-        defaults.set(kPausedKey, arguments[1] == "on");
-    } else if (arguments.size() == 1 && arguments[0] == rawValue(Message::reloadRulesFromDisk)) {
-        defaults.set(arguments[0], makeUUID());
+    if (arguments.size() == 2 && arguments[0] == "paused" && (arguments[1] == "on" || arguments[1] == "off")) {
+        signalPaused(arguments[1] == "on");
+    } else if (arguments.size() == 1 && arguments[0] == "reloadRulesFromDisk") {
+        signalReloadRulesFromDisk();
     } else {
         return usageError(kSignalCommand, "expected paused on|off or reloadRulesFromDisk");
     }
-    defaults.synchronize();
     return kExitOk;
 }
 
@@ -81,12 +73,12 @@ int runWatch(Arguments arguments) {
     if (!arguments.empty()) {
         return usageError(kWatchCommand, "watch takes no arguments");
     }
-    CoreSession session(CloudSync::on);
-    ExtensionSignalObservation observation;
-    // As the running application: pushes of the record store fetch, and changes of the cloud
-    // key-value store from other machines rebuild.
+    CoreSession session;
+    // As the running application: the extension's signals rebuild, pushes of the record store
+    // fetch, and changes of the cloud key-value store from other machines rebuild.
+    auto observation = observeExtensionSignals();
     registerRemoteNotifications();
-    KeyValueStore::shared();
+    listenToRemotePreferences();
     bool interrupted = false;
     const guint onInterrupt = g_unix_signal_add(SIGINT, stopLoop, &interrupted);
     const guint onTerminate = g_unix_signal_add(SIGTERM, stopLoop, &interrupted);
@@ -103,15 +95,7 @@ int runPrefs(Arguments arguments) {
     if (arguments.size() != 1 || (arguments[0] != "local" && arguments[0] != "cloud")) {
         return usageError(kPrefsCommand, "expected local or cloud");
     }
-    const bool local = arguments[0] == "local";
-    UserDefaults& defaults = PersistentStore::sharedDefaults();
-    defaults.set(kStorePreferencesLocally, local);
-    defaults.synchronize();
-    if (local) {
-        BlockerPreferenceManager::migrateToLocalStore();
-    } else {
-        BlockerPreferenceManager::migrateToUbiquitousStore();
-    }
+    setStorePreferencesLocally(arguments[0] == "local");
     return kExitOk;
 }
 

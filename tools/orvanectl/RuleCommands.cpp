@@ -34,7 +34,7 @@ int build(Arguments arguments) {
         return usageError(kRuleCommand, *option + " does not apply to " + arguments.front() + " rules");
     }
     ShownMessages shown;
-    auto rule = buildRuleFromOptions(*kind, parsed.options, parsed.options.id);
+    auto rule = buildRule(*kind, applyOptions({}, parsed.options), parsed.options.id);
     if (!rule) {
         for (const auto& message : shown.messages()) {
             std::cerr << message.message << "\n";

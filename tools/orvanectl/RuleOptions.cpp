@@ -1,6 +1,5 @@
 #include "RuleOptions.h"
 
-#include "model/RuleBuilders.h"
 
 #include <glib.h>
 
@@ -151,29 +150,32 @@ std::optional<std::string> inapplicableOption(ConfigurablePackageType kind, cons
     return std::nullopt;
 }
 
-std::optional<Rule> buildRuleFromOptions(ConfigurablePackageType kind, const RuleOptions& options,
-                                         std::optional<std::string> id) {
-    auto name = nameFromField(options.name.value_or(""));
-    auto domains = nonEmptyDomains(options.domainRows, options.includeSubdomains);
-    auto loadType = loadTypeForSegment(options.loadTypeSegment);
-    switch (kind) {
-    case ConfigurablePackageType::BlockURL:
-        return buildURLRule(options.urlFilter.value_or(""), resourceTypesForSegments(options.resourceTypes), loadType,
-                            domainFilterForItem(options.domainFilterItem, std::move(domains)), std::move(id),
-                            std::move(name));
-    case ConfigurablePackageType::BlockCookies:
-        return buildCookiesRule(loadType, domainFilterForItem(options.domainFilterItem, std::move(domains)),
-                                std::move(id), std::move(name));
-    case ConfigurablePackageType::HideElements:
-        return buildCSSRule(options.selector.value_or(""),
-                            domainFilterForItem(options.domainFilterItem, std::move(domains)), std::move(id),
-                            std::move(name));
-    case ConfigurablePackageType::Whitelist:
-        return buildWhitelistRule(std::move(domains), std::move(id), std::move(name));
-    case ConfigurablePackageType::makeHttps:
-        return buildMakeHttpsRule(std::move(domains), std::move(id), std::move(name));
+EditorInput applyOptions(EditorInput base, const RuleOptions& options) {
+    if (options.name) {
+        base.name = *options.name;
     }
-    return std::nullopt;
+    if (options.urlFilter) {
+        base.urlFilter = *options.urlFilter;
+    }
+    if (options.selector) {
+        base.selector = *options.selector;
+    }
+    if (options.resourceTypes.any()) {
+        base.resourceTypes = options.resourceTypes;
+    }
+    if (options.loadTypeSegment != 0) {
+        base.loadTypeSegment = options.loadTypeSegment;
+    }
+    if (options.domainFilterItem != static_cast<int>(DomainFilterSelector::All)) {
+        base.domainFilter = static_cast<DomainFilterSelector>(options.domainFilterItem);
+    }
+    if (!options.domainRows.empty()) {
+        base.domainRows = options.domainRows;
+    }
+    if (options.includeSubdomains) {
+        base.includeSubdomains = true;
+    }
+    return base;
 }
 
 } // namespace orvane::cli

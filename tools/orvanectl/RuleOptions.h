@@ -3,7 +3,7 @@
 #include "Command.h"
 
 #include "model/Enums.h"
-#include "model/Records.h"
+#include "model/EditorInput.h"
 #include "model/RuleInput.h"
 
 #include <optional>
@@ -40,9 +40,9 @@ ParsedRuleOptions parseRuleOptions(Arguments arguments);
 // The first option given that the editor of `kind` has no control for; absent when all apply.
 std::optional<std::string> inapplicableOption(ConfigurablePackageType kind, const RuleOptions& options);
 
-// Builds the rule as the editor of `kind` does at Save; `id` is the id of the rule being edited.
-// Absent after the builder has shown its one message.
-std::optional<Rule> buildRuleFromOptions(ConfigurablePackageType kind, const RuleOptions& options,
-                                         std::optional<std::string> id);
+// The editor's controls after the options given changed theirs: each option replaces its
+// control's content (all domain rows at once, all resource types at once); the others keep
+// what `base` holds (a new rule's empty editor, or an edited rule's).
+EditorInput applyOptions(EditorInput base, const RuleOptions& options);
 
 } // namespace orvane::cli

@@ -4,46 +4,22 @@
 
 #include "CoreSession.h"
 
-#include "catalog/DataManager.h"
-#include "catalog/PackageExport.h"
-#include "platform/ShownMessages.h"
-
-#include <algorithm>
 #include <iostream>
 
 namespace orvane::cli {
-namespace {
-
-// A configurable or custom package by id: the ones the package list offers to export.
-std::optional<Package> findEditablePackage(const std::string& id) {
-    auto& catalog = DataManager::shared();
-    for (const auto& list : {catalog.configurablePackages(), catalog.customPackages()}) {
-        auto it = std::find_if(list->begin(), list->end(), [&](const Package& p) { return p.id == id; });
-        if (it != list->end()) {
-            return *it;
-        }
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 int runImport(Arguments arguments) {
     if (arguments.size() != 1) {
         return usageError(kImportCommand, "expected FILE");
     }
     CoreSession session;
-    ShownMessages shown;
-    bool imported = false;
-    ObserverRegistration didImport(kDidImportBlockers, [&](const Notification&) { imported = true; });
-    DataManager::shared().importPackages(arguments[0]);
-    for (const auto& message : shown.messages()) {
-        if (!message.warning) {
-            std::cout << message.message << "\n";
-        }
+    const ImportReport report = session.services().packages().importPackageFile(arguments[0]);
+    if (report.outcome == ImportReport::Outcome::NotSaved) {
+        return session.fail(ServiceError{ServiceErrorCode::NotSaved, report.message});
     }
+    std::cout << report.message << "\n";
     const int finished = session.finish();
-    return imported ? finished : kExitFailure;
+    return report.imported() ? finished : kExitFailure;
 }
 
 int runExport(Arguments arguments) {
@@ -51,19 +27,11 @@ int runExport(Arguments arguments) {
         return usageError(kExportCommand, "expected PACKAGE and FILE");
     }
     CoreSession session;
-    auto package = findEditablePackage(arguments[0]);
-    if (!package) {
-        if (findPackage(arguments[0])) {
-            std::cerr << "Preinstalled packages cannot be exported\n";
-        } else {
-            std::cerr << "No package with id '" << arguments[0] << "'\n";
-        }
-        return kExitFailure;
+    auto written = session.services().packages().exportPackage(arguments[0], arguments[1]);
+    if (!written) {
+        return session.fail(written.error());
     }
-    const auto path = withPackageFileExtension(arguments[1]);
-    if (exportPackage(*package, path)) {
-        std::cout << path.string() << "\n";
-    }
+    std::cout << written->string() << "\n";
     return session.finish();
 }
 

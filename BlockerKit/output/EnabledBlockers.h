@@ -2,8 +2,10 @@
 
 #include "catalog/DataManager.h"
 #include "model/Records.h"
+#include "prefs/BlockerPreferenceManager.h"
 
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,7 +28,7 @@ public:
     bool empty() const { return blockers_.empty(); }
 
 private:
-    friend class BlockerPreferenceManager;
+    friend EnabledBlockers enabledBlockers(const std::vector<std::string>&, const DisabledRules&);
 
     // The packages to pick from: the catalog's order, or the stored packages.
     std::vector<const Package*> packages() const;
@@ -35,5 +37,10 @@ private:
     std::vector<Package> stored_;
     std::vector<const Blocker*> blockers_;
 };
+
+// The blockers of every enabled rule of every enabled package, in the catalog's combined order
+// (read from the package files when the catalog holds none). A package whose id is disabled
+// gives nothing; a rule whose id is disabled under its package's id is left out.
+EnabledBlockers enabledBlockers(const std::vector<std::string>& disabledPackageIds, const DisabledRules& disabledRules);
 
 } // namespace orvane

@@ -1,4 +1,4 @@
-#include "catalog/RuleListQuery.h"
+#include "app/RuleListQuery.h"
 
 #include "prefs/BlockerPreferenceManager.h"
 

@@ -1,4 +1,4 @@
-#include "inspector/SequentialPatternList.h"
+#include "testing/SequentialPatternList.h"
 
 #include "inspector/UrlPattern.h"
 

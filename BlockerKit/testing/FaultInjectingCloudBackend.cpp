@@ -1,4 +1,4 @@
-#include "cloud/FaultInjectingCloudBackend.h"
+#include "testing/FaultInjectingCloudBackend.h"
 
 namespace orvane {
 
