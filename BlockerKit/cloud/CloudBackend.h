@@ -28,6 +28,8 @@ public:
 
     // The account ORVANE_CLOUD names, created on first use and kept for the process.
     static std::shared_ptr<CloudBackend> shared();
+    // What names the shared backend: the ORVANE_CLOUD setting and the home it serves.
+    static std::string sharedKey();
     // "sqlite:<dir>", "postgresql://…" (or "postgres://…"), or "none".
     static std::shared_ptr<CloudBackend> make(const std::string& cloud);
 

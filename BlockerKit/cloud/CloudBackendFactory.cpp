@@ -3,6 +3,7 @@
 #include "cloud/PostgresCloudBackend.h"
 #include "cloud/SqliteCloudBackend.h"
 #include "cloud/UnavailableCloudBackend.h"
+#include "platform/HomeInstances.h"
 #include "platform/Locations.h"
 
 namespace orvane {
@@ -27,11 +28,13 @@ std::shared_ptr<CloudBackend> CloudBackend::make(const std::string& cloud) {
                                                      unknown, localValues);
 }
 
+std::string CloudBackend::sharedKey() { return cloudSetting() + "\n" + orvaneHome().string(); }
+
 std::shared_ptr<CloudBackend> CloudBackend::shared() {
-    // The notification centre must outlive the backend, whose threads post to it until they stop.
+    // The notification centre must outlive the backends, whose threads post to it until they stop.
     NotificationCenter::shared();
-    static const std::shared_ptr<CloudBackend> backend = make(cloudSetting());
-    return backend;
+    static HomeInstances<CloudBackend> backends;
+    return backends.get(sharedKey(), [] { return make(cloudSetting()); });
 }
 
 } // namespace orvane

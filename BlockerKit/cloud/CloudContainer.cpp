@@ -16,7 +16,7 @@ std::shared_ptr<CloudContainer> CloudContainer::containerWithIdentifier(const st
     static std::map<std::string, std::shared_ptr<CloudContainer>> containers;
     auto backend = CloudBackend::shared();
     std::lock_guard lock(mutex);
-    auto& container = containers[containerIdentifier];
+    auto& container = containers[CloudBackend::sharedKey() + "\n" + containerIdentifier];
     if (!container) {
         container = std::make_shared<CloudContainer>(containerIdentifier, backend);
     }

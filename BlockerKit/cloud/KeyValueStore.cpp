@@ -1,15 +1,19 @@
 #include "cloud/KeyValueStore.h"
 
 #include "cloud/SyncedKeyValueStore.h"
+#include "platform/HomeInstances.h"
 #include "platform/Locations.h"
 
 namespace orvane {
 
 KeyValueStore& KeyValueStore::shared() {
-    // Without an account the values stay on this machine, so no other device can change them.
-    static SyncedKeyValueStore store(CloudBackend::shared()->keyValueStorage(),
-                                     cloudSetting() == "none" ? nullptr : CloudBackend::shared());
-    return store;
+    static HomeInstances<SyncedKeyValueStore> stores;
+    return *stores.get(CloudBackend::sharedKey(), [] {
+        auto backend = CloudBackend::shared();
+        // Without an account the values stay on this machine, so no other device can change them.
+        return std::make_shared<SyncedKeyValueStore>(backend->keyValueStorage(),
+                                                     cloudSetting() == "none" ? nullptr : backend);
+    });
 }
 
 } // namespace orvane

@@ -1,13 +1,15 @@
 #include "cloud/RemoteNotifications.h"
 
+#include "platform/HomeInstances.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 
 namespace orvane {
 
 RemoteNotifications& RemoteNotifications::shared() {
-    static RemoteNotifications notifications(CloudBackend::shared());
-    return notifications;
+    static HomeInstances<RemoteNotifications> notifications;
+    return *notifications.get(CloudBackend::sharedKey(),
+                              [] { return std::make_shared<RemoteNotifications>(CloudBackend::shared()); });
 }
 
 RemoteNotifications::~RemoteNotifications() {

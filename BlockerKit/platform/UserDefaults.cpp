@@ -1,5 +1,7 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/HomeInstances.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileLock.h"
@@ -292,14 +294,19 @@ struct UserDefaults::Impl : std::enable_shared_from_this<Impl> {
     }
 };
 
-UserDefaults& UserDefaults::standard() {
-    static UserDefaults defaults(orvaneHome() / "Preferences" / "larkmoor.Blocker.json");
-    return defaults;
+namespace {
+
+UserDefaults& domainAt(const std::filesystem::path& file) {
+    static HomeInstances<UserDefaults> domains;
+    return *domains.get(file.string(), [&] { return std::make_shared<UserDefaults>(file); });
 }
 
+} // namespace
+
+UserDefaults& UserDefaults::standard() { return domainAt(orvaneHome() / "Preferences" / "larkmoor.Blocker.json"); }
+
 UserDefaults& UserDefaults::group() {
-    static UserDefaults defaults(sharedContainerDirectory() / "Preferences" / (std::string(kApplicationGroup) + ".json"));
-    return defaults;
+    return domainAt(sharedContainerDirectory() / "Preferences" / (std::string(kApplicationGroup) + ".json"));
 }
 
 UserDefaults::UserDefaults(std::filesystem::path file)

@@ -3,7 +3,6 @@
 #include "cloud/KeyValueStore.h"
 #include "platform/UserDefaults.h"
 
-#include <atomic>
 
 namespace orvane {
 namespace {
@@ -28,13 +27,6 @@ public:
     bool synchronize() override { return KeyValueStore::shared().synchronize(); }
 };
 
-enum class Choice { Undecided, Local, Ubiquitous };
-
-std::atomic<Choice>& choice() {
-    static std::atomic<Choice> current{Choice::Undecided};
-    return current;
-}
-
 } // namespace
 
 PreferenceStore& groupDefaultsStore() {
@@ -48,17 +40,12 @@ PreferenceStore& ubiquitousStore() {
 }
 
 PreferenceStore& currentPreferenceStore() {
-    Choice current = choice().load();
-    if (current == Choice::Undecided) {
-        const bool local = UserDefaults::group().boolForKey(kStorePreferencesLocally).value_or(false);
-        Choice decided = local ? Choice::Local : Choice::Ubiquitous;
-        // The first decision wins if two threads race here.
-        choice().compare_exchange_strong(current, decided);
-        current = choice().load();
-    }
-    return current == Choice::Local ? groupDefaultsStore() : ubiquitousStore();
+    // Read each time: another process (the preferences pane, orvanectl prefs) may have moved the
+    // switches since.
+    const bool local = UserDefaults::group().boolForKey(kStorePreferencesLocally).value_or(false);
+    return local ? groupDefaultsStore() : ubiquitousStore();
 }
 
-void useLocalPreferenceStore(bool local) { choice().store(local ? Choice::Local : Choice::Ubiquitous); }
+void useLocalPreferenceStore(bool local) { UserDefaults::group().set(kStorePreferencesLocally, local); }
 
 } // namespace orvane

@@ -25,9 +25,10 @@ inline constexpr const char* kPreV12StorePreferencesLocallyValue = "preV12StoreP
 PreferenceStore& groupDefaultsStore();
 PreferenceStore& ubiquitousStore();
 
-// The store in use for this process: chosen on first use from "StorePreferencesLocally" in the
-// group defaults, and afterwards changed only by the store migrations.
+// The store in use: the group defaults when they hold "StorePreferencesLocally" = true, else the
+// cloud key-value store. Read each time it is used, so a switch made by another process counts.
 PreferenceStore& currentPreferenceStore();
+// Makes one of the two the store in use (the store migrations' last step).
 void useLocalPreferenceStore(bool local);
 
 } // namespace orvane

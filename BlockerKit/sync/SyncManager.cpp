@@ -2,6 +2,7 @@
 
 #include "cloud/CloudNotification.h"
 #include "cloud/KeyValueStore.h"
+#include "platform/HomeInstances.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "prefs/BlockerPreferenceManager.h"
@@ -9,7 +10,8 @@
 #include "sync/SyncInternals.h"
 #include "sync/SyncKeys.h"
 
-#include <atomic>
+#include <mutex>
+#include <set>
 
 namespace orvane {
 namespace {
@@ -49,23 +51,44 @@ private:
 
 namespace {
 
-std::atomic<SyncManager*>& sharedInstance() {
-    static std::atomic<SyncManager*> instance{nullptr};
-    return instance;
+HomeInstances<SyncManager>& sharedInstances() {
+    static HomeInstances<SyncManager> instances;
+    return instances;
+}
+
+// Which homes have a shared manager already; asking must not make one.
+std::set<std::string>& createdFor() {
+    static std::set<std::string> homes;
+    return homes;
+}
+
+std::mutex& createdMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
 } // namespace
 
 SyncManager& SyncManager::shared() {
-    static const std::shared_ptr<SyncManager> instance = [] {
+    const std::string key = CloudBackend::sharedKey();
+    return *sharedInstances().get(key, [&] {
         auto manager = create(CloudContainer::containerWithIdentifier(kSyncContainerIdentifier));
-        sharedInstance().store(manager.get());
+        std::lock_guard lock(createdMutex());
+        createdFor().insert(key);
         return manager;
-    }();
-    return *instance;
+    });
 }
 
-SyncManager* SyncManager::sharedIfCreated() { return sharedInstance().load(); }
+SyncManager* SyncManager::sharedIfCreated() {
+    const std::string key = CloudBackend::sharedKey();
+    {
+        std::lock_guard lock(createdMutex());
+        if (createdFor().count(key) == 0) {
+            return nullptr;
+        }
+    }
+    return &shared();
+}
 
 std::shared_ptr<SyncManager> SyncManager::create(std::shared_ptr<CloudContainer> container, Scheduler runAfter) {
     return std::make_shared<SyncManager>(Private{}, std::move(container), std::move(runAfter));

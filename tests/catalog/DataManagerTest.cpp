@@ -112,6 +112,7 @@ TEST_F(CatalogTest, RemoveRuleNeedsAnExactMatch) {
 }
 
 TEST_F(CatalogTest, SaveNotificationsFollowTheSkipReloadFlag) {
+    drainMainQueue();
     std::vector<std::string> posted;
     ObserverRegistration will(kWillSavePackages, [&](const Notification& n) { posted.push_back(n.name); });
     ObserverRegistration did(kDidSavePackages, [&](const Notification& n) { posted.push_back(n.name); });

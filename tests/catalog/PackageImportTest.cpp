@@ -17,6 +17,7 @@
 #include "support/TempHome.h"
 #include "app/CoreServices.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -50,9 +51,8 @@ struct RecordingHandOver final : SyncHandOver {
 class PackageImportTest : public testing::Test {
 protected:
     PackageImportTest() {
-        // The Trash of the test's own home: same file system as the imported files.
-        ::setenv("HOME", home.home().c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (home.home() / "data").c_str(), 1);
+        // The user's Trash, on the same file system as the imported files; emptied for each case.
+        fs::remove_all(trash());
         UserDefaults::group().set(kStorePreferencesLocally, true);
         catalog.setPreinstalledPackages({makePackage("block-ads", "Ads", {blockRule("ads-1", "ads")})});
         writeSharedPackages("CustomPackages.json", {makePackage("X", "Mine", {blockRule("a"), blockRule("b")})});
@@ -67,7 +67,8 @@ protected:
     fs::path writeImportFile(const std::string& name, const std::vector<Package>& packages) {
         return writeImportFile(name, *toJSONString(packages));
     }
-    fs::path trashed(const std::string& name) const { return home.home() / "data" / "Trash" / "files" / name; }
+    static fs::path trash() { return fs::path(g_get_user_data_dir()) / "Trash"; }
+    static fs::path trashed(const std::string& name) { return trash() / "files" / name; }
 
     std::string packageFiles() const {
         return readText(home.shared() / "ConfigurablePackages.json") + "|" +
@@ -195,9 +196,8 @@ TEST_F(PackageImportTest, HostileFilesGiveTheirMessageAndChangeNothing) {
 }
 
 TEST_F(PackageImportTest, WithoutATrashTheImportedFileIsDeleted) {
-    // A Trash folder that cannot be made: its parent is a file.
-    writeText(home.home() / "no-trash", "");
-    ::setenv("XDG_DATA_HOME", (home.home() / "no-trash").c_str(), 1);
+    // A Trash folder that cannot be made: a file stands in its place.
+    writeText(trash(), "");
     const auto file = writeImportFile("list.orvanepkg", {makePackage("X", "Mine", {blockRule("a")})});
     LogCapture log;
     catalog.importPackages(file);
@@ -206,6 +206,7 @@ TEST_F(PackageImportTest, WithoutATrashTheImportedFileIsDeleted) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
         return line.starts_with("Could not move " + file.string() + " to the Trash: ");
     }));
+    fs::remove(trash());
 }
 
 TEST_F(PackageImportTest, ReadersSeeAnImportWholeOrNotAtAll) {
