@@ -3,16 +3,11 @@
 #include "browser/BrowserError.h"
 #include "browser/ContentBlockerManager.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
 #include "platform/JsonText.h"
 #include "platform/Locations.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <set>
 #include <system_error>
 
@@ -95,44 +90,6 @@ std::optional<std::string> encode(const std::set<std::string>& disabled) {
     return serializeJson(document);
 }
 
-// Serialises the read-modify-write of the settings between processes and threads: flock locks
-// belong to the open file, so every holder opens its own.
-class SettingsLock {
-public:
-    explicit SettingsLock(const std::filesystem::path& file) {
-        std::error_code ec;
-        std::filesystem::create_directories(file.parent_path(), ec);
-        const auto lockFile = file.parent_path() / ("." + file.filename().string() + ".lock");
-        fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) {
-            why_ = "can't open " + lockFile.string() + ": " + std::strerror(errno);
-            return;
-        }
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                why_ = "can't lock " + lockFile.string() + ": " + std::strerror(errno);
-                return;
-            }
-        }
-        locked_ = true;
-    }
-    ~SettingsLock() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    SettingsLock(const SettingsLock&) = delete;
-    SettingsLock& operator=(const SettingsLock&) = delete;
-
-    bool locked() const { return locked_; }
-    const std::string& why() const { return why_; }
-
-private:
-    int fd_ = -1;
-    bool locked_ = false;
-    std::string why_;
-};
-
 } // namespace
 
 const std::vector<std::string>& extensionIdentifiers() {
@@ -171,10 +128,14 @@ bool setExtensionEnabled(const std::string& identifier, bool enabled, BrowserErr
         return fail(error, unknownExtension(identifier));
     }
     const auto file = extensionSettingsFile();
-    const SettingsLock lock(file);
-    if (!lock.locked()) {
+    // The read-modify-write of the settings is serialised between processes and threads.
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    const FileLock lock(file.parent_path() / ("." + file.filename().string() + ".lock"), FileLock::Mode::exclusive,
+                        true);
+    if (lock.status() != FileLock::Status::held) {
         return fail(error, browserError(BrowserErrorCode::SettingsUnwritable,
-                                        "The browser's extension settings can't be written: " + lock.why()));
+                                        "The browser's extension settings can't be written: " + lock.error()));
     }
     auto disabled = readDisabled(file, error);
     if (!disabled) {

@@ -4,6 +4,8 @@
 #include "cloud/TestClouds.h"
 #include "platform/MainQueue.h"
 
+#include "support/Present.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -111,8 +113,8 @@ TEST_F(CloudOperations, InjectedFaultsHitTheChosenCallsAndWriteNothing) {
     auto partial = database->modifyRecords({second}, {first.recordID()});
     ASSERT_TRUE(partial.error);
     EXPECT_EQ(partial.error->code, CloudErrorCode::partialFailure);
-    EXPECT_EQ(partial.error->partialError(second.recordID())->code, CloudErrorCode::zoneNotFound);
-    EXPECT_EQ(partial.error->partialError(first.recordID())->code, CloudErrorCode::batchRequestFailed);
+    EXPECT_EQ(test::present(partial.error->partialError(second.recordID())).code, CloudErrorCode::zoneNotFound);
+    EXPECT_EQ(test::present(partial.error->partialError(first.recordID())).code, CloudErrorCode::batchRequestFailed);
     EXPECT_EQ(backend_->callCount(CloudCall::modifyRecords), 3u);
 
     // Nothing failed reached the store: only P1 is there.

@@ -1,4 +1,5 @@
 #include "cloud/CloudConformance.h"
+#include "support/Present.h"
 
 #include <thread>
 
@@ -145,7 +146,7 @@ TEST_P(CloudRecords, ZonesAndSubscriptionsAreSavedOnce) {
     auto again = database_->saveRecordZones({RecordZone(kZone)});
     ASSERT_TRUE(again.error);
     ASSERT_NE(again.error->partialError(RecordZoneID{kZone}), nullptr);
-    EXPECT_EQ(again.error->partialError(RecordZoneID{kZone})->code, CloudErrorCode::serverRejectedRequest);
+    EXPECT_EQ(test::present(again.error->partialError(RecordZoneID{kZone})).code, CloudErrorCode::serverRejectedRequest);
 
     RecordZoneSubscription subscription(RecordZoneID{kZone});
     subscription.notificationInfo.shouldSendContentAvailable = true;

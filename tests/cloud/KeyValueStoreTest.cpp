@@ -2,6 +2,8 @@
 #include "cloud/SyncedKeyValueStore.h"
 #include "platform/MainQueue.h"
 
+#include "support/Present.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,7 +35,7 @@ TEST_P(KeyValueStores, WritesReachTheOtherMachineWithAnExternalChangeNotificatio
     ASSERT_TRUE(mine.synchronize());
     ASSERT_TRUE(runMainLoopUntil([&] { return theirsNotified > 0; }, 10s));
     EXPECT_EQ(theirs.object("DisabledUserPreferenceForPackages"), kDisabledPackages);
-    EXPECT_EQ(theirs.object("DisabledUserPreferenceForRules")->asDictionary()->size(), 1u);
+    EXPECT_EQ(test::present(theirs.object("DisabledUserPreferenceForRules")).asDictionary()->size(), 1u);
 
     theirs.remove("DisabledUserPreferenceForPackages");
     ASSERT_TRUE(theirs.synchronize());

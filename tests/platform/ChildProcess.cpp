@@ -46,9 +46,6 @@ int runWithFileSizeLimit(rlim_t limit, const std::function<int()>& work) {
     return WEXITSTATUS(status);
 }
 
-bool runTestInChildProcess(const std::string& testName, const std::map<std::string, std::string>& environment) {
-    const auto self = std::filesystem::read_symlink("/proc/self/exe").string();
-    return spawnAndWait({self, "--gtest_filter=" + testName}, environment);
-}
+bool runProgram(const std::vector<std::string>& arguments) { return spawnAndWait(arguments, {}); }
 
 bool runShell(const std::string& command) { return spawnAndWait({"/bin/sh", "-c", command}, {}); }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 // Runs `work` in a forked copy of this process whose files cannot grow past `limit` bytes:
 // writes beyond it fail with EFBIG instead of ending the process (SIGXFSZ is ignored). Answers
@@ -12,9 +13,9 @@
 // test runs no other threads.
 int runWithFileSizeLimit(rlim_t limit, const std::function<int()>& work);
 
-// Runs this test binary again, as another process, with only `testName` selected and
-// `environment` added to this process's environment. Answers whether that test passed.
-bool runTestInChildProcess(const std::string& testName, const std::map<std::string, std::string>& environment);
+// Runs a program with the arguments (the first is its path) to its end; answers whether it
+// exited with status 0.
+bool runProgram(const std::vector<std::string>& arguments);
 
 // A shell command line, run to its end; answers whether it succeeded.
 bool runShell(const std::string& command);

@@ -20,13 +20,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr const char* kChildTest = "UserDefaultsChildProcess.WritesTheKeysItIsGiven";
-constexpr const char* kChildDomain = "ORVANE_TEST_CHILD_DOMAIN";
-constexpr const char* kChildKeys = "ORVANE_TEST_CHILD_KEYS";
-constexpr const char* kChildValue = "ORVANE_TEST_CHILD_VALUE";
-
 bool writeInChildProcess(const std::filesystem::path& file, const std::string& keys, const std::string& value) {
-    return runTestInChildProcess(kChildTest, {{kChildDomain, file.string()}, {kChildKeys, keys}, {kChildValue, value}});
+    return runProgram({(std::filesystem::path(ORVANE_BIN_DIR) / "orvane-test-defaults-writer").string(), file.string(),
+                       keys, value});
 }
 
 std::string numberedKeys(const std::string& prefix, int count) {
@@ -38,21 +34,6 @@ std::string numberedKeys(const std::string& prefix, int count) {
 }
 
 } // namespace
-
-// The other process of the cross-process tests; on its own it has nothing to do.
-TEST(UserDefaultsChildProcess, WritesTheKeysItIsGiven) {
-    const char* file = std::getenv(kChildDomain);
-    if (file == nullptr) {
-        GTEST_SKIP() << "runs only as the child process of a cross-process test";
-    }
-    UserDefaults defaults(file);
-    std::istringstream keys(std::getenv(kChildKeys));
-    const std::string value = std::getenv(kChildValue);
-    for (std::string key; std::getline(keys, key, ',');) {
-        defaults.set(key, value);
-        EXPECT_EQ(defaults.stringForKey(key), value);
-    }
-}
 
 TEST(UserDefaultsObservation, OwnWritesAreReportedAtOnceOnTheWritingThreadOnlyWhenTheyChangeSomething) {
     TemporaryDirectory home;

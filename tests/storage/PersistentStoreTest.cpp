@@ -2,6 +2,7 @@
 
 #include "model/JsonEncoding.h"
 #include "platform/Log.h"
+#include "support/Present.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,7 @@ TEST(PersistentStoreLoad, PicksTheNewestCopyAndPrefersTheLaterCandidateOnATie) {
     setDate(home.documents() / kCustom, -200);
     {
         LogCapture log;
-        EXPECT_EQ(PersistentStore::loadPackages(PackageType::CustomPackages, true)->front().name, "shared");
+        EXPECT_EQ(test::present(PersistentStore::loadPackages(PackageType::CustomPackages, true)).front().name, "shared");
         for (const auto& line : log.lines()) {
             EXPECT_EQ(line.rfind("Copying from", 0), std::string::npos) << line;
         }
@@ -76,10 +77,10 @@ TEST(PersistentStoreLoad, PicksTheNewestCopyAndPrefersTheLaterCandidateOnATie) {
     }
 
     fs::last_write_time(home.resources() / kCustom, fs::last_write_time(home.shared() / kCustom));
-    EXPECT_EQ(PersistentStore::loadPackages(PackageType::CustomPackages, true)->front().name, "shared");
+    EXPECT_EQ(test::present(PersistentStore::loadPackages(PackageType::CustomPackages, true)).front().name, "shared");
 
     setDate(home.documents() / kCustom, 100);
-    EXPECT_EQ(PersistentStore::loadPackages(PackageType::CustomPackages, true)->front().name, "documents");
+    EXPECT_EQ(test::present(PersistentStore::loadPackages(PackageType::CustomPackages, true)).front().name, "documents");
     EXPECT_EQ(readText(home.shared() / kCustom), readText(home.documents() / kCustom));
 }
 
@@ -199,7 +200,7 @@ TEST(PersistentStoreInstall, ReplacesTheSharedPreinstalledFile) {
     writePackageFile(home.shared() / "PreinstalledPackages.json", {package("old", "Old")});
     setDate(home.shared() / "PreinstalledPackages.json", 100);
     PersistentStore::installPreinstalledPackages();
-    EXPECT_EQ(PersistentStore::loadPackages(PackageType::PreinstalledPackages, true)->front().id, "block-ads");
+    EXPECT_EQ(test::present(PersistentStore::loadPackages(PackageType::PreinstalledPackages, true)).front().id, "block-ads");
 }
 
 TEST(PersistentStoreInstallDeathTest, StopsWithoutTheResourceFile) {

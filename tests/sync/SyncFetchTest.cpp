@@ -3,6 +3,7 @@
 #include "catalog/DataManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "support/Present.h"
 #include "support/Fixtures.h"
 #include "sync/RecordMetadata.h"
 #include "sync/SyncHarness.h"
@@ -74,9 +75,9 @@ TEST_F(SyncFetch, ChangesOverSeveralPassesAreAppliedOnceWithOneSave) {
     EXPECT_EQ(saves, 1);
     auto lines = harness.logs.lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "more coming..."), 2);
-    EXPECT_EQ(package("P")->name, "Pages of rules");
-    EXPECT_EQ(package("P")->rules.size(), 401u);
-    EXPECT_EQ(package("L")->rules, std::vector<Rule>{blockRule("kept")});
+    EXPECT_EQ(test::present(package("P")).name, "Pages of rules");
+    EXPECT_EQ(test::present(package("P")).rules.size(), 401u);
+    EXPECT_EQ(test::present(package("L")).rules, std::vector<Rule>{blockRule("kept")});
     EXPECT_TRUE(metadata().contains("P-400"));
     EXPECT_FALSE(metadata().contains("gone"));
     EXPECT_EQ(harness.sync->statistics().recordsFetched, 402u);
@@ -98,7 +99,7 @@ TEST_F(SyncFetch, RecordsThatCannotBeMappedAreSkippedAndTheRestApplied) {
     EXPECT_TRUE(harness.logs.contains("Can't find package link in unlinked rule"));
     EXPECT_TRUE(harness.logs.contains("Unknown record type widget"));
     EXPECT_TRUE(harness.logged("does not map to a rule: <rule hidden"));
-    EXPECT_EQ(package("block-url")->rules, std::vector<Rule>{blockRule("good")});
+    EXPECT_EQ(test::present(package("block-url")).rules, std::vector<Rule>{blockRule("good")});
     EXPECT_FALSE(package("nameless"));
 }
 
@@ -115,7 +116,7 @@ TEST_F(SyncFetch, APendingLocalEditWinsOverTheFetchedVersionAndIsMergedAfterward
     EXPECT_TRUE(fetch().empty());
     // The upload that follows the fetch meets the server's newer version and merges.
     EXPECT_TRUE(harness.logs.contains("Merging R1"));
-    EXPECT_EQ(package("block-url")->rules, std::vector<Rule>{blockRule("R1", "local")});
+    EXPECT_EQ(test::present(package("block-url")).rules, std::vector<Rule>{blockRule("R1", "local")});
     EXPECT_EQ(ruleOf(harness.serverRecords().at("R1")), blockRule("R1", "local"));
 }
 
@@ -145,7 +146,7 @@ TEST_F(SyncFetch, AMergeKeepsServerEditsOfKeysTheClientLeftAlone) {
     harness.sync->mergeConflict(server, client, version("1"));
     ASSERT_TRUE(harness.settle());
     const Rule merged = blockRule("R1", "edited here", "Renamed on the server");
-    EXPECT_EQ(package("P1")->rules, std::vector<Rule>{merged});
+    EXPECT_EQ(test::present(package("P1")).rules, std::vector<Rule>{merged});
     EXPECT_EQ(harness.sync->localChanges().added(LocalAddKeys::Rules).at("R1"), ruleRecordFields(merged, "P1"));
     EXPECT_EQ(makeRecord("rule", "R1", {}, metadata()).recordChangeTag(), "2");
 }
@@ -161,5 +162,5 @@ TEST_F(SyncFetch, AMergeThatYieldsNoRuleDropsTheRecord) {
     harness.sync->mergeConflict(server, client, CloudRecord("rule", RecordID{"R1", syncZoneID()}));
     EXPECT_TRUE(harness.logged("Merge failed: incorrect record <rule R1"));
     EXPECT_FALSE(harness.sync->localChanges().isPending("R1"));
-    EXPECT_EQ(package("block-url")->rules, std::vector<Rule>{blockRule("R1")});
+    EXPECT_EQ(test::present(package("block-url")).rules, std::vector<Rule>{blockRule("R1")});
 }

@@ -1,4 +1,4 @@
-#include "../inspector/RuleFixtures.h"
+#include "inspector/RuleFixtures.h"
 
 #include "model/JsonEncoding.h"
 #include "platform/AtomicFile.h"
