@@ -224,7 +224,8 @@ StorageResult DataManager::commitEditable(const EditableChange& change, const st
 }
 
 StorageResult DataManager::saveFailed(StorageError error) {
-    showMessage("Your changes could not be saved. " + error.message, true);
+    error.message = "Your changes could not be saved. " + error.message;
+    showMessage(error.message, true);
     return error;
 }
 

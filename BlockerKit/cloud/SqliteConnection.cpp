@@ -54,6 +54,12 @@ SqliteStatement& SqliteStatement::bind(int index, std::int64_t value) {
     return *this;
 }
 
+SqliteStatement& SqliteStatement::reset() {
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
+    return *this;
+}
+
 bool SqliteStatement::step() {
     const int status = sqlite3_step(statement_.get());
     if (status == SQLITE_ROW) {

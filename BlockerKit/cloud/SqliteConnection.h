@@ -24,6 +24,8 @@ public:
     SqliteStatement& bind(int index, std::int64_t value);
     // Answers whether a row is there to read.
     bool step();
+    // Makes the statement ready to run again with new bindings.
+    SqliteStatement& reset();
     // Steps through to the end.
     void run();
 

@@ -53,6 +53,9 @@ public:
     const Bytes* asBytes() const { return std::get_if<Bytes>(&storage_); }
     const PropertyArray* asArray() const { return std::get_if<PropertyArray>(&storage_); }
     const PropertyDictionary* asDictionary() const { return std::get_if<PropertyDictionary>(&storage_); }
+    // For changes in place, where a copy of a large value would cost more than the change.
+    PropertyArray* asArray() { return std::get_if<PropertyArray>(&storage_); }
+    PropertyDictionary* asDictionary() { return std::get_if<PropertyDictionary>(&storage_); }
 
     // An array whose elements are all strings; absent otherwise.
     std::optional<std::vector<std::string>> asStringArray() const;

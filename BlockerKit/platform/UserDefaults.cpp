@@ -136,7 +136,7 @@ struct UserDefaults::Impl : std::enable_shared_from_this<Impl> {
 
     // A read-modify-write of the file's current version under the lock file, so that writers
     // in other processes and threads never lose each other's keys.
-    void modify(const std::string& key, std::optional<PropertyValue> value) {
+    void modify(const std::function<void(PropertyDictionary&)>& change) {
         std::error_code folderError;
         std::filesystem::create_directories(file.parent_path(), folderError);
         if (folderError) {
@@ -158,11 +158,7 @@ struct UserDefaults::Impl : std::enable_shared_from_this<Impl> {
                 // the main thread like every other foreign change, not as part of this write.
                 notifyOnMain(absorbChangesLocked());
                 updated = values;
-                if (value) {
-                    updated.insert_or_assign(key, std::move(*value));
-                } else {
-                    updated.erase(key);
-                }
+                change(updated);
                 if (readable && updated == values) {
                     lastWriteFailed = false;
                     return;
@@ -170,7 +166,7 @@ struct UserDefaults::Impl : std::enable_shared_from_this<Impl> {
             }
             const auto text = encodePropertyDictionary(updated);
             if (!text) {
-                failWrite("the value for key " + key + " has no JSON form");
+                failWrite("a value has no JSON form");
                 return;
             }
             std::string writeError;
@@ -364,9 +360,15 @@ PropertyDictionary UserDefaults::dictionaryRepresentation() const {
     return impl_->values;
 }
 
-void UserDefaults::set(const std::string& key, PropertyValue value) { impl_->modify(key, std::move(value)); }
+void UserDefaults::set(const std::string& key, PropertyValue value) {
+    impl_->modify([&](PropertyDictionary& values) { values.insert_or_assign(key, std::move(value)); });
+}
 
-void UserDefaults::remove(const std::string& key) { impl_->modify(key, std::nullopt); }
+void UserDefaults::remove(const std::string& key) {
+    impl_->modify([&](PropertyDictionary& values) { values.erase(key); });
+}
+
+void UserDefaults::update(const std::function<void(PropertyDictionary& values)>& change) { impl_->modify(change); }
 
 bool UserDefaults::synchronize() {
     std::lock_guard guard(impl_->mutex);

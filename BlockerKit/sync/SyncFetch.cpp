@@ -5,6 +5,9 @@
 #include "platform/UserDefaults.h"
 #include "sync/SyncInternals.h"
 #include "sync/SyncKeys.h"
+#include "sync/SyncStateEdit.h"
+
+#include <set>
 
 namespace orvane {
 
@@ -50,23 +53,32 @@ void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional
                                      FetchCompletion completion) {
     if (error) {
         log(error->localizedDescription);
+        fetchedSystemFields_.clear();
+        fetchedDeletions_.clear();
         if (completion) {
             completion(false);
         }
         finishFetch();
         return;
     }
-    // Applied to the metadata as it is now, not to a copy from the start of the fetch, so that
-    // uploads that finished meanwhile keep their change tags.
-    PropertyDictionary metadata = metadata_.load();
+    recordPushes();
+    const auto added = [this](LocalAddKeys kind) {
+        std::set<std::string> names;
+        for (auto& [name, fields] : localChanges_.added(kind)) {
+            names.insert(name);
+        }
+        return names;
+    };
+    const std::set<std::string> pendingRules = added(LocalAddKeys::Rules);
+    const std::set<std::string> pendingPackages = added(LocalAddKeys::Packages);
     std::vector<Package> packages;
     std::vector<std::pair<Rule, std::string>> rules;
     for (const auto& record : changes.changedRecords) {
         const std::string& name = record.recordID().recordName;
-        if (localChanges_.isPending(name)) {
+        if (pendingRules.contains(name) || pendingPackages.contains(name)) {
             continue;
         }
-        metadata[name] = encodeSystemFields(record);
+        fetchedSystemFields_[name] = encodeSystemFields(record);
         if (record.recordType() == kPackageRecordType) {
             auto package = packageFromRecord(record, {});
             if (auto* mapped = std::get_if<Package>(&package)) {
@@ -91,14 +103,11 @@ void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional
         }
     }
     for (const auto& name : changes.deletedNames) {
-        localChanges_.forget(name);
-        metadata.erase(name);
+        fetchedSystemFields_.erase(name);
+        fetchedDeletions_.push_back(name);
     }
-    metadata_.save(metadata);
     statistics_.recordsFetched += packages.size() + rules.size();
     statistics_.deletionsFetched += changes.deletedNames.size();
-    // The token moves on only once what came before it is saved: after a failed save the next
-    // fetch starts again from the last token whose changes reached the disk.
     const bool applied = resultsHandler_.applyFetchResults(std::move(changes.deletedNames), std::move(rules),
                                                            std::move(packages), moreComing, completion);
     if (moreComing) {
@@ -106,10 +115,25 @@ void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional
         startFetchPass(token, std::move(completion));
         return;
     }
-    if (applied && token) {
-        defaults_.set(SyncKeys::ServerToken, token->archive());
-        defaults_.synchronize();
-    }
+    // The change tags, the queue entries of deleted records and the token are written down in
+    // one write, once what they describe is saved: after a failed save the next fetch starts
+    // again from the last token whose changes reached the disk.
+    defaults_.update([&](PropertyDictionary& domain) {
+        SyncStateEdit edit(domain);
+        for (auto& [name, fields] : fetchedSystemFields_) {
+            edit.setMetadata(name, std::move(fields));
+        }
+        for (const auto& name : fetchedDeletions_) {
+            edit.forget(name);
+            edit.eraseMetadata(name);
+        }
+        if (applied && token) {
+            domain.insert_or_assign(SyncKeys::ServerToken, token->archive());
+        }
+    });
+    defaults_.synchronize();
+    fetchedSystemFields_.clear();
+    fetchedDeletions_.clear();
     log("Finished remote changes fetch");
     scheduleSync(1);
     finishFetch();

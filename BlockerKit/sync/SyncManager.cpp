@@ -103,7 +103,7 @@ SyncManager::SyncManager(Private, std::shared_ptr<CloudContainer> container, Sch
       remoteNotifications_(kCloudRemoteNotification,
                            [this](const Notification& note) { didReceiveRemoteNotification(note.userInfo); }) {}
 
-SyncManager::~SyncManager() = default;
+SyncManager::~SyncManager() { recordPushes(); }
 
 void SyncManager::installAsSyncHandOver() {
     DataManager::shared().setSyncHandOver(std::make_shared<WeakHandOver>(weak_from_this()));

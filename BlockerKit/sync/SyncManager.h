@@ -134,6 +134,9 @@ private:
 
     void attachPushCompletion(PushOperation& push, std::size_t split, const std::shared_ptr<Batch>& batch);
     void pushCompleted(PushResult result);
+    // Writes down what the finished uploads saved: their change tags, and the queue entries
+    // they cleared.
+    void recordPushes();
     void pushFailed(const PushResult& result);
     double retryDelay(const CloudError& error, const CloudError& topLevel) const;
 
@@ -162,6 +165,10 @@ private:
     bool fetchInFlight_ = false;
     bool fetchRequested_ = false;
     std::vector<FetchCompletion> waitingFetchCompletions_;
+    std::vector<PushResult> pushesToRecord_;
+    // What the passes of the fetch in flight brought, written down when it ends.
+    std::map<std::string, Bytes> fetchedSystemFields_;
+    std::vector<std::string> fetchedDeletions_;
     SyncStatistics statistics_;
 
     ObserverRegistration keyValueChanges_;

@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "sync/SyncInternals.h"
 #include "sync/SyncKeys.h"
+#include "sync/SyncStateEdit.h"
 
 #include <algorithm>
 #include <charconv>
@@ -43,6 +44,7 @@ const RecordID* recordIDOf(const CloudItemID& item) { return std::get_if<RecordI
 } // namespace
 
 void SyncManager::scheduleSync(std::size_t split) {
+    recordPushes();
     auto batch = std::make_shared<Batch>();
     if (!defaults_.stringForKey(SyncKeys::ZoneSubscribtionID)) {
         batch->operations.push_back(makeSubscriptionOperation(batch));
@@ -71,6 +73,9 @@ std::vector<PushOperation> SyncManager::makePushOperations(std::size_t split) {
     }
     log("Records to add/modify " + std::to_string(save.size()));
     log("Records to delete " + std::to_string(remove.size()));
+    // No request may carry more items than the cloud takes: the split starts high enough.
+    const std::size_t items = save.size() + remove.size();
+    split = std::max(split, (items + kMaximumItemsPerRequest - 1) / kMaximumItemsPerRequest);
     log("Splitting data into " + std::to_string(split) + " operations");
     const auto savePieces = cut(save.size(), split);
     const auto removePieces = cut(remove.size(), split);
@@ -129,26 +134,46 @@ void SyncManager::attachPushCompletion(PushOperation& push, std::size_t split, c
 void SyncManager::pushCompleted(PushResult result) {
     --operationsInFlight_;
     if (result.error) {
+        recordPushes();
         pushFailed(result);
         return;
     }
     log("Local changes pushed successfully!");
-    PropertyDictionary metadata = metadata_.load();
-    std::vector<std::string> deletedNames;
-    for (const auto& id : result.deletedRecordIDs) {
-        metadata.erase(id.recordName);
-        deletedNames.push_back(id.recordName);
-    }
-    localChanges_.unmarkDeleted(deletedNames, LocalDeleteKeys::Packages);
-    localChanges_.unmarkDeleted(deletedNames, LocalDeleteKeys::Rules);
-    for (const auto& record : result.savedRecords) {
-        metadata[record.recordID().recordName] = encodeSystemFields(record);
-    }
-    localChanges_.removeUploaded(result.fields, LocalAddKeys::Packages);
-    localChanges_.removeUploaded(result.fields, LocalAddKeys::Rules);
-    metadata_.save(metadata);
     statistics_.recordsPushed += result.savedRecords.size();
     statistics_.deletionsPushed += result.deletedRecordIDs.size();
+    pushesToRecord_.push_back(std::move(result));
+    if (operationsInFlight_ == 0) {
+        recordPushes();
+    }
+}
+
+void SyncManager::recordPushes() {
+    if (pushesToRecord_.empty()) {
+        return;
+    }
+    // The uploads of a batch are written down together, in one write of the group defaults.
+    // Should the process end before, the records stay queued; their next upload meets the
+    // server's copies and is dropped as a duplicate.
+    const auto pushes = std::move(pushesToRecord_);
+    pushesToRecord_.clear();
+    defaults_.update([&](PropertyDictionary& domain) {
+        SyncStateEdit edit(domain);
+        for (const auto& push : pushes) {
+            std::vector<std::string> deletedNames;
+            for (const auto& id : push.deletedRecordIDs) {
+                edit.eraseMetadata(id.recordName);
+                deletedNames.push_back(id.recordName);
+            }
+            edit.unmarkDeleted(deletedNames, LocalDeleteKeys::Packages);
+            edit.unmarkDeleted(deletedNames, LocalDeleteKeys::Rules);
+            for (const auto& record : push.savedRecords) {
+                edit.setMetadata(record.recordID().recordName, encodeSystemFields(record));
+            }
+            edit.removeUploaded(push.fields, LocalAddKeys::Packages);
+            edit.removeUploaded(push.fields, LocalAddKeys::Rules);
+        }
+    });
+    defaults_.synchronize();
 }
 
 void SyncManager::pushFailed(const PushResult& result) {

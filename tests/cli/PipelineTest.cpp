@@ -4,6 +4,7 @@
 #include "model/JsonEncoding.h"
 #include "platform/JsonText.h"
 #include "support/Fixtures.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/RunProgram.h"
 #include "support/TempHome.h"
 
@@ -163,6 +164,44 @@ TEST_F(PipelineTest, ADisabledContentBlockerIsReportedAndLeavesTheFileAlone) {
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(again.out, "Reloaded\n");
     EXPECT_EQ(writtenFilters(), (std::vector<std::string>{"^https?://ads\\.example/", "more"}));
+}
+
+TEST_F(PipelineTest, RefusedInputAndUnwritableFilesChangeNothing) {
+    ASSERT_EQ(orvanectl({"launch"}).exitCode, 0);
+    add({"add", "block-url", "--url-filter", "tracker\\.js"});
+    const auto groupDefaults = home.shared() / "Preferences" / "ZX3QW8TR5M.larkmoor.Blocker.json";
+    const auto state = [&] {
+        return readText(home.shared() / "ConfigurablePackages.json") + readText(home.shared() / "CustomPackages.json") +
+               readText(home.shared() / "tmp.json") + readText(groupDefaults);
+    };
+    const std::string before = state();
+
+    auto badName = orvanectl({"package", "new", "bad\xffname"});
+    EXPECT_EQ(badName.exitCode, 1);
+    EXPECT_NE(badName.err.find("The package name is not valid text"), std::string::npos) << badName.err;
+    EXPECT_EQ(orvanectl({"add", "block-url", "--name", "caf\xc3"}).exitCode, 2);
+    EXPECT_EQ(state(), before);
+
+    {
+        ReadOnlyFolder readOnly(home.shared());
+        if (!readOnly.holds()) {
+            GTEST_SKIP() << "this file system cannot make a folder read-only";
+        }
+        auto unwritable = orvanectl({"add", "block-url", "--url-filter", "more\\.js"});
+        EXPECT_EQ(unwritable.exitCode, 1);
+        EXPECT_NE(unwritable.err.find("Your changes could not be saved. Could not write ConfigurablePackages.json"),
+                  std::string::npos)
+            << unwritable.err;
+        EXPECT_EQ(unwritable.out, "");
+    }
+    EXPECT_EQ(state(), before);
+
+    // A configurable package that is none of the five kinds takes no rules.
+    writeSharedPackages("ConfigurablePackages.json", {makePackage("whitelist", "Whitelist"),
+                                                      makePackage("stray", "Not a kind of rule")});
+    auto stray = orvanectl({"add", "stray", "--url-filter", "x"});
+    EXPECT_EQ(stray.exitCode, 1);
+    EXPECT_NE(stray.err.find("not one of the five kinds"), std::string::npos) << stray.err;
 }
 
 TEST_F(PipelineTest, ListingsShowSectionsCountsAndTheRuleListsSearch) {

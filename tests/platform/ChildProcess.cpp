@@ -10,16 +10,13 @@
 
 namespace {
 
-bool spawnAndWait(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment) {
+bool spawnAndWait(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
     g_auto(GStrv) envp = g_get_environ();
-    for (const auto& [name, value] : environment) {
-        envp = g_environ_setenv(envp, name.c_str(), value.c_str(), TRUE);
-    }
     gint status = 0;
     g_autoptr(GError) error = nullptr;
     if (!g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr,
@@ -46,6 +43,4 @@ int runWithFileSizeLimit(rlim_t limit, const std::function<int()>& work) {
     return WEXITSTATUS(status);
 }
 
-bool runProgram(const std::vector<std::string>& arguments) { return spawnAndWait(arguments, {}); }
-
-bool runShell(const std::string& command) { return spawnAndWait({"/bin/sh", "-c", command}, {}); }
+bool runShell(const std::string& command) { return spawnAndWait({"/bin/sh", "-c", command}); }

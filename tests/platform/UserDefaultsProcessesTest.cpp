@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "support/RunProgram.h"
 #include "support/TemporaryDirectory.h"
 
 #include "platform/AtomicFile.h"
@@ -21,8 +22,7 @@ using namespace std::chrono_literals;
 namespace {
 
 bool writeInChildProcess(const std::filesystem::path& file, const std::string& keys, const std::string& value) {
-    return runProgram({(std::filesystem::path(ORVANE_BIN_DIR) / "orvane-test-defaults-writer").string(), file.string(),
-                       keys, value});
+    return orvane::test::runProgram("orvane-test-defaults-writer", {file.string(), keys, value}).exitCode == 0;
 }
 
 std::string numberedKeys(const std::string& prefix, int count) {

@@ -226,4 +226,36 @@ TEST_P(TwoMachines, AWatchingMachinePicksUpRulesAndSwitchesFromTheOther) {
     EXPECT_EQ(watch.interrupt(), 0) << watch.output();
 }
 
+TEST_P(TwoMachines, ImportsSwitchesAndPartialEditsReachTheOtherMachine) {
+    a().run({"launch"});
+    b().run({"launch"});
+    const std::string kept = a().id({"add", "hide-elements", "--name", "Banners", "--selector", ".banner",
+                                     "--if-domain", "--domain", "news.example", "--include-subdomains"});
+    const auto file = a().home() / "Imported.orvanepkg";
+    writeText(file, *toJSONString(std::vector<Package>{
+                        makePackage("IMPORTED", "From a file", {blockRule("I1", "imported\\.js", "First")}),
+                        makePackage("block-url", "Block URLs", {blockRule("U1", "merged\\.js", "Merged")})}));
+    EXPECT_EQ(a().run({"import", file.string()}).out, "Blockers were successfuly imported\n");
+    // Only the selector changes; the name and the domains stay as they were.
+    a().run({"add", "hide-elements", "--rule-id", kept, "--selector", ".promo"});
+    a().run({"disable", "IMPORTED"});
+    converge();
+
+    const Catalog catalog = b().catalog();
+    ASSERT_TRUE(catalog.contains("IMPORTED"));
+    EXPECT_EQ(catalog.at("IMPORTED").first, "From a file");
+    EXPECT_TRUE(hasRule(catalog, "IMPORTED", "I1") && hasRule(catalog, "block-url", "U1"));
+    ASSERT_EQ(catalog.at("hide-elements").second.size(), 1u);
+    const std::string& edited = catalog.at("hide-elements").second.front();
+    EXPECT_TRUE(edited.starts_with(kept + " Banners: ")) << edited;
+    EXPECT_NE(edited.find("\".promo\""), std::string::npos) << edited;
+    EXPECT_NE(edited.find("*news.example"), std::string::npos) << edited;
+    // The switch went through the cloud key-value store.
+    JsonDocument packages = parsed(b().run({"packages", "--json"}).out);
+    for (const auto& package : packages.GetArray()) {
+        EXPECT_EQ(package["enabled"].GetBool(), std::string(package["id"].GetString()) != "IMPORTED")
+            << package["id"].GetString();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Clouds, TwoMachines, ::testing::Values("SQLite", "PostgreSQL"));
