@@ -17,6 +17,11 @@ enum class BrowserErrorCode : long {
     BlockerFileMissing = 4,
     CompilerMissing = 5,
     CompilerFailed = 6,
+    BrowserUnknown = 7,
+    GnomeWebMissing = 8,
+    GnomeWebFlatpakUnsupported = 9,
+    GnomeWebSettingsUnwritable = 10,
+    GnomeWebPublishFailed = 11,
 };
 
 inline Error browserError(BrowserErrorCode code, std::string description) {
