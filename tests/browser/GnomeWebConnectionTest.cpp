@@ -110,16 +110,11 @@ public:
 
     // Changes GNOME Web's settings as its own preferences would.
     void setContentFilters(const std::vector<std::string>& list) {
-        GVariantBuilder builder;
-        g_variant_builder_init(&builder, G_VARIANT_TYPE_STRING_ARRAY);
+        std::string text;
         for (const auto& uri : list) {
-            g_variant_builder_add(&builder, "s", uri.c_str());
+            text += (text.empty() ? "'" : ", '") + uri + "'";
         }
-        GVariant* value = g_variant_ref_sink(g_variant_builder_end(&builder));
-        gchar* text = g_variant_print(value, FALSE);
-        write("org/gnome/epiphany", "content-filters", text);
-        g_free(text);
-        g_variant_unref(value);
+        write("org/gnome/epiphany", "content-filters", ("[" + text + "]").c_str());
     }
     void setContentBlocking(bool on) { write("org/gnome/epiphany/web", "enable-adblock", on ? "true" : "false"); }
 

@@ -126,9 +126,4 @@ bool TestWebServer::waitForRequest(const std::string& target, std::chrono::milli
     return requested_.wait_for(lock, limit, [&] { return std::find(log_.begin(), log_.end(), target) != log_.end(); });
 }
 
-std::vector<std::string> TestWebServer::requests() const {
-    const std::lock_guard lock(mutex_);
-    return log_;
-}
-
 } // namespace orvane::test

@@ -33,7 +33,6 @@ public:
     bool wasRequested(const std::string& target) const;
     // Waits until `target` has been requested; false when the time ran out.
     bool waitForRequest(const std::string& target, std::chrono::milliseconds limit) const;
-    std::vector<std::string> requests() const;
 
 private:
     static gboolean serve(GThreadedSocketService*, GSocketConnection* connection, GObject*, gpointer data);
