@@ -132,19 +132,23 @@ bool setGnomeWebContentBlocking(bool on, Error* error) {
     return true;
 }
 
-std::optional<std::string> publishToGnomeWeb(StagedList list, Error* error) {
+bool publishToGnomeWeb(StagedList list, Error* error) {
     auto settings = GnomeWebSettings::open();
     if (!settings) {
-        fail(error, notInstalled());
-        return std::nullopt;
+        return fail(error, notInstalled());
     }
     const ListLock lock;
     if (!lock.held(error)) {
-        return std::nullopt;
+        return false;
+    }
+    // Disconnecting while this list was compiled gave the user's lists back; that stands.
+    if (const auto choice = browserChoice(); !choice || choice->kind != BrowserKind::gnomeWeb) {
+        log("GNOME Web was disconnected: the content blocker is not published to it");
+        return true;
     }
     const auto file = list.name(error);
     if (!file) {
-        return std::nullopt;
+        return false;
     }
     const std::string uri = gnomeWebListURI(*file);
     const auto current = settings->contentFilters();
@@ -157,12 +161,11 @@ std::optional<std::string> publishToGnomeWeb(StagedList list, Error* error) {
     std::string why;
     if (next.filters != current && !settings->setContentFilters(next.filters, &why)) {
         removeUnlistedGnomeWebLists(current);
-        fail(error, unwritable(why));
-        return std::nullopt;
+        return fail(error, unwritable(why));
     }
     removeUnlistedGnomeWebLists(next.filters);
     log("Published the content blocker to GNOME Web: " + uri);
-    return uri;
+    return true;
 }
 
 } // namespace orvane::browser

@@ -45,9 +45,10 @@ bool disconnectGnomeWeb(Error* error = nullptr);
 bool setGnomeWebContentBlocking(bool on, Error* error = nullptr);
 
 // Names the staged list, puts its URI in place of Orvane's earlier one, waits until the
-// settings have it, and deletes the earlier files no longer listed. Answers the list's URI.
-// Setting "content-filters" to the value it holds does nothing in GNOME Web, so the same
-// content published twice changes nothing.
-std::optional<std::string> publishToGnomeWeb(StagedList list, Error* error = nullptr);
+// settings have it, and deletes the earlier files no longer listed. Setting "content-filters"
+// to the value it holds does nothing in GNOME Web, so the same content published twice
+// changes nothing. When GNOME Web is no longer the chosen browser (disconnected while the list
+// was compiled), nothing is published and the answer is still true.
+bool publishToGnomeWeb(StagedList list, Error* error = nullptr);
 
 } // namespace orvane::browser
