@@ -6,15 +6,20 @@
 namespace orvane::test {
 namespace {
 
-constexpr gsize kLargestRequestHead = 64 * 1024;
+constexpr std::size_t kLargestRequestHead = 64 * 1024;
+constexpr guint kSilenceSeconds = 10;
 
-// The request head up to its blank line; empty when the client closed first.
-std::string readHead(GInputStream* input) {
+// The request head up to its blank line; empty when the client closed or fell silent first.
+std::string readHead(GSocket* connection) {
     std::string head;
-    char byte = 0;
-    while (head.size() < kLargestRequestHead && g_input_stream_read(input, &byte, 1, nullptr, nullptr) == 1) {
-        head.push_back(byte);
-        if (head.ends_with("\r\n\r\n")) {
+    char buffer[4096];
+    while (head.size() < kLargestRequestHead) {
+        const gssize count = g_socket_receive(connection, buffer, sizeof buffer, nullptr, nullptr);
+        if (count <= 0) {
+            return {};
+        }
+        head.append(buffer, static_cast<std::size_t>(count));
+        if (head.find("\r\n\r\n") != std::string::npos) {
             return head;
         }
     }
@@ -53,55 +58,59 @@ Answer answerFor(const std::string& target) {
 
 } // namespace
 
-TestWebServer::TestWebServer()
-    : context_(g_main_context_new()), loop_(g_main_loop_new(context_, FALSE)) {
-    g_main_context_push_thread_default(context_);
-    // Accepting happens on the server's context; each connection is then served on a worker.
-    service_ = g_threaded_socket_service_new(64);
+TestWebServer::TestWebServer() : stopping_(g_cancellable_new()) {
+    g_autoptr(GError) error = nullptr;
+    listener_ = g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, &error);
     g_autoptr(GInetAddress) loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
     g_autoptr(GSocketAddress) address = g_inet_socket_address_new(loopback, 0);
-    g_autoptr(GSocketAddress) bound = nullptr;
-    g_autoptr(GError) error = nullptr;
-    const bool listening = g_socket_listener_add_address(G_SOCKET_LISTENER(service_), address, G_SOCKET_TYPE_STREAM,
-                                                         G_SOCKET_PROTOCOL_TCP, nullptr, &bound, &error);
-    g_main_context_pop_thread_default(context_);
-    if (!listening) {
+    if (listener_ == nullptr || !g_socket_bind(listener_, address, TRUE, &error) || !g_socket_listen(listener_, &error)) {
         throw std::runtime_error(std::string("the test web server cannot listen: ") + error->message);
     }
+    g_autoptr(GSocketAddress) bound = g_socket_get_local_address(listener_, nullptr);
     port_ = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
-    g_signal_connect(service_, "run", G_CALLBACK(serve), this);
-    thread_ = std::thread([this] {
-        g_main_context_push_thread_default(context_);
-        g_main_loop_run(loop_);
-        g_main_context_pop_thread_default(context_);
-    });
+    acceptor_ = std::thread([this] { accept(); });
 }
 
 TestWebServer::~TestWebServer() {
-    g_socket_service_stop(service_);
-    g_socket_listener_close(G_SOCKET_LISTENER(service_));
-    g_main_context_invoke(
-        context_, [](gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); return G_SOURCE_REMOVE; }, loop_);
-    thread_.join();
-    g_object_unref(service_);
-    g_main_loop_unref(loop_);
-    g_main_context_unref(context_);
+    g_cancellable_cancel(stopping_);
+    acceptor_.join();
+    for (auto& worker : workers_) {
+        worker.join();
+    }
+    g_socket_close(listener_, nullptr);
+    g_object_unref(listener_);
+    g_object_unref(stopping_);
 }
 
-gboolean TestWebServer::serve(GThreadedSocketService*, GSocketConnection* connection, GObject*, gpointer data) {
-    auto* server = static_cast<TestWebServer*>(data);
-    const std::string target = targetOf(readHead(g_io_stream_get_input_stream(G_IO_STREAM(connection))));
+void TestWebServer::accept() {
+    while (GSocket* connection = g_socket_accept(listener_, stopping_, nullptr)) {
+        g_socket_set_timeout(connection, kSilenceSeconds);
+        const std::lock_guard lock(mutex_);
+        workers_.emplace_back([this, connection] {
+            serve(connection);
+            g_object_unref(connection);
+        });
+    }
+}
+
+void TestWebServer::serve(GSocket* connection) {
+    const std::string target = targetOf(readHead(connection));
     if (!target.empty()) {
-        server->note(target);
+        note(target);
         const Answer answer = answerFor(target);
         const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + answer.type +
                                      "; charset=utf-8\r\nCache-Control: no-store\r\nConnection: close\r\n"
                                      "Content-Length: " + std::to_string(answer.body.size()) + "\r\n\r\n" + answer.body;
-        g_output_stream_write_all(g_io_stream_get_output_stream(G_IO_STREAM(connection)), response.data(),
-                                  response.size(), nullptr, nullptr, nullptr);
+        std::size_t sent = 0;
+        while (sent < response.size()) {
+            const gssize count = g_socket_send(connection, response.data() + sent, response.size() - sent, nullptr, nullptr);
+            if (count <= 0) {
+                break;
+            }
+            sent += static_cast<std::size_t>(count);
+        }
     }
-    g_io_stream_close(G_IO_STREAM(connection), nullptr, nullptr);
-    return TRUE;
+    g_socket_close(connection, nullptr);
 }
 
 void TestWebServer::note(const std::string& target) {

@@ -13,7 +13,8 @@ namespace orvane::test {
 
 // A web server on 127.0.0.1 that notes the target of every request it gets, the log that shows
 // what a browser really loaded. Each connection is served on a thread of its own (a browser may
-// open connections it sends nothing on), one request per connection.
+// open connections it sends nothing on), one request per connection; a connection silent for
+// a few seconds is dropped, so stopping never waits on a browser.
 //
 // Pages:
 //   /start/ROUND  a page that goes on to /page/ROUND at once (GNOME Web 43 lets the first page
@@ -35,18 +36,19 @@ public:
     bool waitForRequest(const std::string& target, std::chrono::milliseconds limit) const;
 
 private:
-    static gboolean serve(GThreadedSocketService*, GSocketConnection* connection, GObject*, gpointer data);
+    void accept();
+    void serve(GSocket* connection);
     void note(const std::string& target);
 
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GSocketService* service_ = nullptr;
+    GSocket* listener_ = nullptr;
+    GCancellable* stopping_ = nullptr;
     guint16 port_ = 0;
-    std::thread thread_;
+    std::thread acceptor_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable requested_;
     std::vector<std::string> log_;
+    std::vector<std::thread> workers_;
 };
 
 } // namespace orvane::test
