@@ -30,12 +30,12 @@ std::string summary(const GnomeWebInstallation& found) {
 void addGnomeWebSwitches(BrowserOverview& overview) {
     overview.switches.push_back(
         {BrowserSwitchKind::useOrvaneRulesInGnomeWeb, "use-orvane-rules", "Use Orvane's rules in GNOME Web",
-         overview.browser == BrowserKind::gnomeWeb && overview.usesOrvaneRules, true,
+         overview.browser == BrowserKind::gnomeWeb && overview.usesOrvaneRules,
          overview.gnomeWebAppliesEveryList
              ? "GNOME Web applies Orvane's rules along with its other lists; switching off takes them out."
              : "GNOME Web blocks with Orvane's rules instead of its other lists, which switching off gives back."});
     overview.switches.push_back({BrowserSwitchKind::gnomeWebContentBlocking, "gnome-web-content-blocking",
-                                 "Content blocking in GNOME Web", overview.contentBlocking, true,
+                                 "Content blocking in GNOME Web", overview.contentBlocking,
                                  "GNOME Web's own switch for all content blocking: while it is off, GNOME Web "
                                  "blocks nothing, Orvane's rules included."});
 }
@@ -51,7 +51,7 @@ void addStandInSwitches(BrowserOverview& overview) {
         const bool blocker = status.identifier == kContentBlockerIdentifier;
         overview.switches.push_back(
             {blocker ? BrowserSwitchKind::contentBlockerExtension : BrowserSwitchKind::appExtension, status.identifier,
-             blocker ? "Orvane content blocker" : "Orvane quick actions", status.enabled, true,
+             blocker ? "Orvane content blocker" : "Orvane quick actions", status.enabled,
              blocker ? "The stand-in browser applies Orvane's rules only while this is on; while it is off, Orvane "
                        "asks you to switch it on instead of applying changes."
                      : "The stand-in browser's toolbar extension for pausing, resuming and reloading the rules; "

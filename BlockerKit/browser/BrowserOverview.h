@@ -12,8 +12,11 @@ namespace orvane::browser {
 // on this machine, the browser that applies the rules, and the switches with one plain
 // sentence each. Read afresh on every call; nothing here needs a toolkit.
 
+// What switching calls. Connecting is followed by a rebuild that does not ask for the state
+// first (GNOME Web cannot list Orvane's rules before that rebuild publishes them), as
+// `orvanectl browser connect` does.
 enum class BrowserSwitchKind {
-    useOrvaneRulesInGnomeWeb, // on: connectGnomeWeb() and a rebuild; off: disconnectGnomeWeb()
+    useOrvaneRulesInGnomeWeb, // on: connectGnomeWeb(), then the rebuild; off: disconnectGnomeWeb()
     gnomeWebContentBlocking,  // setGnomeWebContentBlocking()
     contentBlockerExtension,  // the stand-in's switches: setExtensionEnabled() with the identifier
     appExtension,
@@ -24,8 +27,7 @@ struct BrowserSwitch {
     std::string identifier; // "use-orvane-rules", "gnome-web-content-blocking", or the extension's identifier
     std::string title;      // the switch's label and accessible name
     bool on = false;
-    bool available = true;  // false: shown, but it cannot be switched (the explanation says why)
-    std::string explanation;
+    std::string explanation; // one plain sentence: what switching it does
 };
 
 struct BrowserOverview {

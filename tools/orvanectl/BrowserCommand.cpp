@@ -47,7 +47,6 @@ void printJson(const browser::BrowserOverview& overview) {
         object.AddMember("identifier", jsonText(entry.identifier, allocator), allocator);
         object.AddMember("title", jsonText(entry.title, allocator), allocator);
         object.AddMember("on", entry.on, allocator);
-        object.AddMember("available", entry.available, allocator);
         object.AddMember("explanation", jsonText(entry.explanation, allocator), allocator);
         switches.PushBack(object, allocator);
     }
