@@ -12,8 +12,13 @@ enum class BrowserErrorCode {
     BlockerFileMissing = 4,
     CompilerMissing = 5,
     CompilerFailed = 6,
+    BrowserUnknown = 7,
+    GnomeWebMissing = 8,
+    GnomeWebFlatpakUnsupported = 9,
+    GnomeWebSettingsUnwritable = 10,
+    GnomeWebPublishFailed = 11,
     // WebKit refused the content-blocker file; the message is WebKit's own.
-    Refused = 7,
+    Refused = 12,
 };
 
 // What the browser answers when it cannot do what it was asked.

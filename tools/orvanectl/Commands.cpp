@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "BrowserCommand.h"
 #include "CatalogCommands.h"
 #include "ClassifyCommand.h"
 #include "CloudCommand.h"
@@ -32,6 +33,7 @@ std::span<const Command> commands() {
         kImportCommand,
         kExportCommand,
         kExtensionCommand,
+        kBrowserCommand,
         Command{"cloud", kCloudUsage, runCloud},
         Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
                 runClassify},
