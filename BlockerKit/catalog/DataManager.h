@@ -3,6 +3,7 @@
 #include "catalog/SyncHandOver.h"
 #include "model/Enums.h"
 #include "model/Records.h"
+#include "model/SkippedRules.h"
 
 #include <filesystem>
 #include <functional>
@@ -84,11 +85,13 @@ public:
     void mergeRemoteRule(const Rule& rule, const std::string& packageID);
     bool deleteItem(const std::string& id);
 
-    // Package files: merges the packages of the file by id, saves, tells the user, and moves the
-    // file to the Trash (PackageImport.cpp).
+    // Package files and plain content-blocker lists: merges the packages of the file by id (a
+    // list as one package, ContentBlockerListImport), saves, tells the user, and moves the file
+    // to the Trash (PackageImport.cpp).
     void importPackages(const std::filesystem::path& url);
-    // Answers whether something was added (and then saved).
-    bool mergeImportedPackages(const PackageList& packages);
+    // Answers whether something was added (and then saved). The message also tells of the
+    // rules the reading skipped.
+    bool mergeImportedPackages(const PackageList& packages, const SkippedRules& skipped = {});
 
     void setSyncHandOver(std::shared_ptr<SyncHandOver> handOver);
     std::shared_ptr<SyncHandOver> syncHandOver() const;

@@ -2,6 +2,7 @@
 
 #include "catalog/DataManager.h"
 
+#include "catalog/ContentBlockerListImport.h"
 #include "catalog/ImportFile.h"
 #include "catalog/ImportMerge.h"
 #include "platform/NotificationCenter.h"
@@ -9,18 +10,22 @@
 namespace orvane {
 
 void DataManager::importPackages(const std::filesystem::path& url) {
-    auto packages = readImportFile(url);
-    if (!packages) {
+    auto contents = readImportFile(url);
+    if (contents && contents->contentBlockerList) {
+        contents->packages =
+            packagesForContentBlockerList(url.stem().string(), *contents->contentBlockerList, *customPackages());
+    }
+    if (!contents) {
         showMessage("Invalid import data", false);
-    } else if (packages->empty()) {
+    } else if (contents->packages.empty() && !contents->contentBlockerList) {
         showMessage("No compatible packages found: importedPackages.isEmpty == true", false);
-    } else if (mergeImportedPackages(*packages)) {
+    } else if (mergeImportedPackages(contents->packages, contents->skipped)) {
         NotificationCenter::shared().post(kDidImportBlockers, this);
     }
     discardImportFile(url);
 }
 
-bool DataManager::mergeImportedPackages(const PackageList& packages) {
+bool DataManager::mergeImportedPackages(const PackageList& packages, const SkippedRules& skipped) {
     const PackageListSnapshot preinstalled = preinstalledPackages();
     ImportOutcome outcome;
     // One edit of the lists: a reader sees the catalog before the import or after it, never between.
@@ -36,11 +41,11 @@ bool DataManager::mergeImportedPackages(const PackageList& packages) {
         }
     }
     if (!outcome.addedAnything()) {
-        showMessage("No new blockers were found", false);
+        showMessage(importMessage("No new blockers were found", skipped), false);
         return false;
     }
     saveEditablePackages(std::nullopt, nullptr);
-    showMessage("Blockers were successfuly imported", false);
+    showMessage(importMessage("Blockers were successfuly imported", skipped), false);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "catalog/DataManager.h"
 #include "catalog/RuleListQuery.h"
 #include "model/Description.h"
+#include "model/HiddenConditions.h"
 #include "platform/Uuid.h"
 #include "prefs/BlockerPreferenceManager.h"
 
@@ -233,6 +234,9 @@ int runAdd(Arguments arguments) {
         return usageError(kAddCommand, *option + " does not apply to " + std::string(rawValue(*kind)) + " rules");
     }
     auto rule = buildRuleFromOptions(*kind, parsed.options, ruleId);
+    if (rule && edited) {
+        rule = withHiddenConditions(*kind, *edited, std::move(*rule));
+    }
     if (!rule) {
         return session.finish();
     }

@@ -4,9 +4,11 @@
 
 #include "CoreSession.h"
 
+#include "catalog/ContentBlockerListExport.h"
 #include "catalog/DataManager.h"
 #include "catalog/PackageExport.h"
 #include "platform/ShownMessages.h"
+#include "prefs/BlockerPreferenceManager.h"
 
 #include <algorithm>
 #include <iostream>
@@ -24,6 +26,23 @@ std::optional<Package> findEditablePackage(const std::string& id) {
         }
     }
     return std::nullopt;
+}
+
+// The package's enabled rules as a plain content-blocker list at `path`.
+int exportEnabledRules(const Package& package, const std::filesystem::path& path) {
+    std::vector<Blocker> blockers;
+    for (const auto& rule : DataManager::shared().preferenceManager()->filterRules(package.rules, package.id, true)) {
+        blockers.push_back(rule.blocker);
+    }
+    // WebKit refuses an empty list.
+    if (blockers.empty()) {
+        std::cerr << "Package '" << package.id << "' has no enabled rules\n";
+        return kExitFailure;
+    }
+    if (exportContentBlockerList(blockers, path)) {
+        std::cout << path.string() << "\n";
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -47,20 +66,31 @@ int runImport(Arguments arguments) {
 }
 
 int runExport(Arguments arguments) {
-    if (arguments.size() != 2) {
+    std::vector<std::string> rest(arguments.begin(), arguments.end());
+    const auto flag = std::find(rest.begin(), rest.end(), "--content-blocker");
+    const bool contentBlocker = flag != rest.end();
+    if (contentBlocker) {
+        rest.erase(flag);
+    }
+    if (rest.size() != 2) {
         return usageError(kExportCommand, "expected PACKAGE and FILE");
     }
     CoreSession session;
-    auto package = findEditablePackage(arguments[0]);
+    auto package = findEditablePackage(rest[0]);
     if (!package) {
-        if (findPackage(arguments[0])) {
+        if (findPackage(rest[0])) {
             std::cerr << "Preinstalled packages cannot be exported\n";
         } else {
-            std::cerr << "No package with id '" << arguments[0] << "'\n";
+            std::cerr << "No package with id '" << rest[0] << "'\n";
         }
         return kExitFailure;
     }
-    const auto path = withPackageFileExtension(arguments[1]);
+    if (contentBlocker) {
+        const int exported = exportEnabledRules(*package, rest[1]);
+        const int finished = session.finish();
+        return exported == kExitOk ? finished : exported;
+    }
+    const auto path = withPackageFileExtension(rest[1]);
     if (exportPackage(*package, path)) {
         std::cout << path.string() << "\n";
     }
