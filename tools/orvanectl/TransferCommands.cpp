@@ -51,7 +51,8 @@ int runImport(Arguments arguments) {
     if (arguments.size() != 1) {
         return usageError(kImportCommand, "expected FILE");
     }
-    CoreSession session;
+    // What an import adds goes to the user's other machines, as every other edit does.
+    CoreSession session(CloudSync::on);
     ShownMessages shown;
     bool imported = false;
     ObserverRegistration didImport(kDidImportBlockers, [&](const Notification&) { imported = true; });
