@@ -45,8 +45,8 @@ protected:
 
 const std::string kEntries = R"(
     {"trigger":{"url-filter":".*","if-domain":["news.example"]},"action":{"type":"css-display-none","selector":".ad"}},
-    {"trigger":{"url-filter":"^https?://([^/]+\\.)?tracker\\.example/(pixel|beacon)/[0-9]+\\.gif","if-top-url":["https://"]},
-     "action":{"type":"block"}},
+    {"trigger":{"url-filter":"^https?://([^/]+\\.)?tracker\\.example/(pixel|beacon)/[0-9]+\\.gif",
+                "if-top-url":["https://"]},"action":{"type":"block"}},
     {"trigger":{"url-filter":".*","if-domain":["good.example"]},"action":{"type":"ignore-previous-rules"}})";
 
 std::vector<ShownMessage> said(const std::string& message) { return {{message, false}}; }
@@ -87,13 +87,14 @@ TEST_F(ContentBlockerListImport, AListBecomesOnePackageNamedAfterTheFileAndAddsO
 
 TEST_F(ContentBlockerListImport, FilesOfOtherShapesKeepTheMessagesOfTheImport) {
     const auto before = *catalog.customPackages();
-    EXPECT_EQ(import("entry.json", R"({"trigger":{"url-filter":"a"},"action":{"type":"block"}})"),
-              said("No compatible packages found: importedPackages.isEmpty == true"));
-    EXPECT_EQ(import("numbers.json", "[1, 2]"), said("No compatible packages found: importedPackages.isEmpty == true"));
-    EXPECT_EQ(import("broken.json", "[{\"trigger\":"), said("No compatible packages found: importedPackages.isEmpty == true"));
+    const auto noPackages = said("No compatible packages found: importedPackages.isEmpty == true");
+    EXPECT_EQ(import("entry.json", R"({"trigger":{"url-filter":"a"},"action":{"type":"block"}})"), noPackages);
+    EXPECT_EQ(import("numbers.json", "[1, 2]"), noPackages);
+    EXPECT_EQ(import("broken.json", "[{\"trigger\":"), noPackages);
     // Nothing readable in a list: no empty package.
     EXPECT_EQ(import("notify.json", R"([{"trigger":{"url-filter":"a"},"action":{"type":"notify"}}])"),
-              said(R"(No new blockers were found. 1 rule could not be read and was left out: unknown action type "notify".)"));
+              said(R"(No new blockers were found. 1 rule could not be read and was left out: )"
+                   R"(unknown action type "notify".)"));
     EXPECT_EQ(*catalog.customPackages(), before);
 
     // A package file still merges by id, and says what it skipped.

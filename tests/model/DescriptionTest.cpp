@@ -95,7 +95,8 @@ TEST(Description, CookieRules) {
               "a.example.");
     // Read from a file: a url filter and resource types no editor sets are named.
     EXPECT_EQ(Shape().action(ActionType::BlockCookies).urlFilter("x").resourceTypes({ResourceType::Font}).description(),
-              "Ignore all cookies when sending outgoing requests to URLs matching the pattern: x for resources (font).");
+              "Ignore all cookies when sending outgoing requests to URLs matching the pattern: x for resources "
+              "(font).");
 }
 
 TEST(Description, HideRules) {
@@ -122,15 +123,13 @@ TEST(Description, HideRules) {
 }
 
 TEST(Description, ExemptionAndHttpsRulesAsEditorsMakeThemNameTheirDomains) {
-    EXPECT_EQ(
-        Shape().action(ActionType::IgnorePreviousRules).urlFilter(".*").ifDomain({"a.example", "b.example"}).description(),
-        "Ignore all rules for a.example, b.example.");
-    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).urlFilter(".*").unlessDomain({"a.example"}).description(),
-              "Ignore rules outside of a.example.");
+    const auto exemption = [] { return Shape().action(ActionType::IgnorePreviousRules).urlFilter(".*"); };
+    EXPECT_EQ(exemption().ifDomain({"a.example", "b.example"}).description(),
+              "Ignore all rules for a.example, b.example.");
+    EXPECT_EQ(exemption().unlessDomain({"a.example"}).description(), "Ignore rules outside of a.example.");
     EXPECT_EQ(Shape().action(ActionType::makeHttps).urlFilter(".*").unlessDomain({"a.example"}).description(),
               "Change URL from HTTP to HTTPS before making a request unless domain a.example.");
-    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).urlFilter(".*").ifDomain({}).description(),
-              "Ignore all rules for .");
+    EXPECT_EQ(exemption().ifDomain({}).description(), "Ignore all rules for .");
     EXPECT_EQ(Shape().unlessDomain({}).description(),
               "Abort loading resources of any type where the resource's URL matches the pattern: ads"
               "\nThe blocker only applies outside of .");
@@ -151,10 +150,10 @@ TEST(Description, ExemptionAndHttpsRulesOfOtherShapesNameWhatTheyMatch) {
                   .description(),
               "Ignore previous rules for resources (script) where the resource's URL matches the pattern: "
               "cdn\\.example\nThe blocker only applies for a.example.");
-    EXPECT_EQ(
-        Shape().action(ActionType::makeHttps).urlFilter(".*").loadType({LoadType::FirstParty}).ifDomain({"a"}).description(),
-        "Change URL from HTTP to HTTPS before loading first-party resources of any type where the resource's URL "
-        "matches the pattern: .*\nThe blocker only applies for a.");
+    EXPECT_EQ(Shape().action(ActionType::makeHttps).urlFilter(".*").loadType({LoadType::FirstParty}).ifDomain({"a"})
+                  .description(),
+              "Change URL from HTTP to HTTPS before loading first-party resources of any type where the resource's URL "
+              "matches the pattern: .*\nThe blocker only applies for a.");
 }
 
 TEST(Description, ConditionsNoEditorOffersAreNamed) {

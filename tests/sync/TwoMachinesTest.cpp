@@ -236,7 +236,8 @@ TEST_P(TwoMachines, RulesLimitedToSomePagesOrFramesStaySoOnBothMachines) {
         {"trigger":{"url-filter":".*","if-frame-url":["iframe\\.html"],"load-context":["child-frame"]},
          "action":{"type":"block"}}])");
     Environment importing = a().environment();
-    importing.insert(importing.end(), {{"HOME", a().home().string()}, {"XDG_DATA_HOME", (a().home() / "data").string()}});
+    importing.insert(importing.end(),
+                     {{"HOME", a().home().string()}, {"XDG_DATA_HOME", (a().home() / "data").string()}});
     auto imported = orvanectl({"import", list.string()}, "", importing);
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     converge();
