@@ -122,21 +122,6 @@ PackageDecoder::Field PackageDecoder::fieldNamed(Frame frame, std::string_view n
     }
 }
 
-std::string_view PackageDecoder::keyName(Field field) {
-    switch (field) {
-    case Field::ResourceType: return "resource-type";
-    case Field::LoadType: return "load-type";
-    case Field::LoadContext: return "load-context";
-    case Field::IfDomain: return "if-domain";
-    case Field::UnlessDomain: return "unless-domain";
-    case Field::IfTopURL: return "if-top-url";
-    case Field::UnlessTopURL: return "unless-top-url";
-    case Field::IfFrameURL: return "if-frame-url";
-    case Field::UnlessFrameURL: return "unless-frame-url";
-    default: return {};
-    }
-}
-
 bool PackageDecoder::Key(const char* text, rapidjson::SizeType length, bool) {
     Open& object = open_.back();
     const std::string_view name(text, length);

@@ -165,7 +165,6 @@ private:
     };
 
     static Field fieldNamed(Frame frame, std::string_view name);
-    static std::string_view keyName(Field field);
 
     bool value(Kind kind, std::string_view text = {}, bool truthy = false);
     bool end();
