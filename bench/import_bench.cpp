@@ -68,8 +68,8 @@ void BM_RapidJsonParse(benchmark::State& state, std::filesystem::path path) {
 
 void BM_ReadImportFile(benchmark::State& state, std::filesystem::path path) {
     for (auto _ : state) {
-        auto packages = readImportFile(path);
-        benchmark::DoNotOptimize(packages->size());
+        auto contents = readImportFile(path);
+        benchmark::DoNotOptimize(contents->packages.size());
     }
 }
 

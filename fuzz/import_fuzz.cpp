@@ -7,6 +7,7 @@
 // for those the merge itself is checked on copies of the catalog's lists, and the catalog stays
 // untouched, so every input meets the same fresh catalog.
 
+#include "catalog/ContentBlockerListImport.h"
 #include "catalog/DataManager.h"
 #include "catalog/ImportFile.h"
 #include "catalog/ImportMerge.h"
@@ -161,7 +162,7 @@ bool checkMerge(const Catalog& home, const PackageList& imported) {
 }
 
 // The whole import, for an input that adds nothing.
-void checkRefusedImport(const Catalog& home, const std::optional<PackageList>& packages) {
+void checkRefusedImport(const Catalog& home, const std::optional<orvane::ImportFileContents>& contents) {
     orvane::ShownMessages shown;
     bool didImport = false;
     orvane::ObserverRegistration observer(orvane::kDidImportBlockers,
@@ -169,9 +170,11 @@ void checkRefusedImport(const Catalog& home, const std::optional<PackageList>& p
     auto& shared = orvane::DataManager::shared();
     shared.importPackages(home.input);
 
-    const std::string expected = !packages          ? "Invalid import data"
-                                 : packages->empty() ? "No compatible packages found: importedPackages.isEmpty == true"
-                                                     : "No new blockers were found";
+    const std::string expected =
+        !contents ? "Invalid import data"
+        : contents->packages.empty() && !contents->contentBlockerList
+            ? "No compatible packages found: importedPackages.isEmpty == true"
+            : orvane::importMessage("No new blockers were found", contents->skipped);
     check(shown.messages() == std::vector<orvane::ShownMessage>{{expected, false}});
     check(!didImport);
     check(*shared.configurablePackages() == home.configurable && *shared.customPackages() == home.custom);
@@ -191,12 +194,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Catalog& home = catalog();
     std::ofstream(home.input, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                         static_cast<std::streamsize>(size));
-    const auto packages = orvane::readImportFile(home.input);
-    if (packages && !packages->empty() && checkMerge(home, *packages)) {
+    const auto contents = orvane::readImportFile(home.input);
+    // A plain content-blocker list is imported as one package named after the file.
+    const PackageList packages =
+        !contents                      ? PackageList{}
+        : contents->contentBlockerList ? orvane::packagesForContentBlockerList(home.input.stem().string(),
+                                                                               *contents->contentBlockerList,
+                                                                               home.custom)
+                                       : contents->packages;
+    if (!packages.empty() && checkMerge(home, packages)) {
         fs::remove(home.input);
         return 0;
     }
-    checkRefusedImport(home, packages);
+    checkRefusedImport(home, contents);
     std::error_code error;
     fs::remove_all(home.trash, error);
     return 0;

@@ -1,6 +1,7 @@
 #include "app/PackageServices.h"
 
 #include "app/ServiceErrors.h"
+#include "catalog/ContentBlockerListExport.h"
 #include "catalog/DataManager.h"
 #include "catalog/PackageExport.h"
 #include "platform/Uuid.h"
@@ -158,6 +159,29 @@ ServiceResult<std::filesystem::path> PackageServices::exportPackage(const std::s
         return ServiceError{ServiceErrorCode::NotSaved, written.error().message};
     }
     return target;
+}
+
+ServiceResult<std::filesystem::path> PackageServices::exportContentBlockerList(const std::string& packageId,
+                                                                              const std::filesystem::path& path) {
+    const auto section = sectionOf(packageId);
+    if (!section) {
+        return unknownPackage(packageId);
+    }
+    if (*section == PackageSection::Preinstalled) {
+        return ServiceError{ServiceErrorCode::NotExportable, "Preinstalled packages cannot be exported"};
+    }
+    const Package package = *findPackage(packageId);
+    std::vector<Blocker> blockers;
+    for (const auto& rule : preferences_->filterRules(package.rules, package.id, true)) {
+        blockers.push_back(rule.blocker);
+    }
+    if (blockers.empty()) {
+        return ServiceError{ServiceErrorCode::NotExportable, "Package '" + package.id + "' has no enabled rules"};
+    }
+    if (!orvane::exportContentBlockerList(blockers, path)) {
+        return ServiceError{ServiceErrorCode::NotSaved, "There was an error saving package file."};
+    }
+    return path;
 }
 
 ImportReport PackageServices::importPackageFile(const std::filesystem::path& path) {

@@ -53,6 +53,10 @@ public:
     // Writes a configurable or custom package alone as a package file; answers the path written
     // (".orvanepkg" appended when missing).
     ServiceResult<std::filesystem::path> exportPackage(const std::string& packageId, const std::filesystem::path& path);
+    // Writes the enabled rules of a configurable or custom package as a plain content-blocker
+    // list, as WebKit compiles it; a package with none is refused (WebKit refuses an empty list).
+    ServiceResult<std::filesystem::path> exportContentBlockerList(const std::string& packageId,
+                                                                  const std::filesystem::path& path);
     // Merges a package file into the catalog and moves it to the Trash.
     ImportReport importPackageFile(const std::filesystem::path& path);
 

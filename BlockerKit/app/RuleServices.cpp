@@ -5,6 +5,7 @@
 #include "catalog/DataManager.h"
 #include "model/Description.h"
 #include "model/EditorKinds.h"
+#include "model/HiddenConditions.h"
 #include "platform/ShownMessages.h"
 #include "prefs/BlockerPreferenceManager.h"
 
@@ -140,6 +141,10 @@ ServiceResult<Rule> RuleServices::saveRule(const std::string& packageId, Configu
     }
     ShownMessages shown;
     auto rule = buildRule(kind, input, editedRuleId);
+    if (rule && edited != nullptr) {
+        // The editor builds from its controls alone; what it cannot show stays as stored.
+        rule = withHiddenConditions(kind, *edited, std::move(*rule));
+    }
     if (!rule) {
         const auto messages = shown.messages();
         return ServiceError{ServiceErrorCode::RuleNotBuilt,

@@ -42,8 +42,9 @@ public:
     ServiceResult<EditorInput> editorInput(const std::string& packageId, const std::string& ruleId) const;
 
     // Builds the rule of `kind` from the editor's controls and stores it in the package: a new
-    // rule, or the rule with `editedRuleId` replaced in place. A rule equal to the stored one is
-    // not stored again. A refused build answers the builder's message (which it also showed).
+    // rule, or the rule with `editedRuleId` replaced in place, keeping the conditions its editor
+    // has no control for. A rule equal to the stored one is not stored again. A refused build
+    // answers the builder's message (which it also showed).
     ServiceResult<Rule> saveRule(const std::string& packageId, ConfigurablePackageType kind, const EditorInput& input,
                                  const std::optional<std::string>& editedRuleId);
 

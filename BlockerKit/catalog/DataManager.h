@@ -7,6 +7,7 @@
 #include "model/Enums.h"
 #include "model/Records.h"
 #include "storage/StorageError.h"
+#include "model/SkippedRules.h"
 
 #include <filesystem>
 #include <functional>
@@ -119,11 +120,13 @@ public:
                                      const std::vector<std::pair<Rule, std::string>>& rules,
                                      SaveCompletion completion);
 
-    // Package files: merges the packages of the file by id, saves, tells the user, and moves the
-    // file to the Trash (PackageImport.cpp).
+    // Package files and plain content-blocker lists: merges the packages of the file by id (a
+    // list as one package, ContentBlockerListImport), saves, tells the user, and moves the file
+    // to the Trash (PackageImport.cpp).
     ImportReport importPackages(const std::filesystem::path& url);
-    // Answers whether something was added (and then saved).
-    bool mergeImportedPackages(const PackageList& packages);
+    // Answers whether something was added (and then saved). The message also tells of the
+    // rules the reading skipped.
+    bool mergeImportedPackages(const PackageList& packages, const SkippedRules& skipped = {});
 
 private:
     DataManager() = default;
@@ -154,7 +157,7 @@ private:
     void afterSave(std::optional<bool> skipReload, SaveCompletion completion);
     // Tells the user that a write failed.
     StorageResult saveFailed(StorageError error);
-    ImportReport mergeImported(const PackageList& packages);
+    ImportReport mergeImported(const PackageList& packages, const SkippedRules& skipped);
     CatalogError notSaved(const StorageError& error);
     Hooks hooks() const;
 

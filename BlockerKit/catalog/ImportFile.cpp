@@ -1,5 +1,6 @@
 #include "catalog/ImportFile.h"
 
+#include "catalog/ContentBlockerListImport.h"
 #include "model/JsonDecoding.h"
 #include "platform/BoundedRead.h"
 #include "platform/Log.h"
@@ -9,19 +10,30 @@
 
 namespace orvane {
 
-std::optional<std::vector<Package>> readImportFile(const std::filesystem::path& path) {
+std::optional<ImportFileContents> readImportFile(const std::filesystem::path& path) {
     std::string error;
     auto contents = readRegularFile(path, kMaxImportFileSize, &error);
     if (!contents) {
         log("Could not read import file: " + error);
         return std::nullopt;
     }
+    ImportFileContents read;
     auto document = parseJson(*contents);
     if (!document) {
         log("Import file " + path.string() + " is not valid JSON");
-        return std::vector<Package>{};
+    } else if (isContentBlockerList(*document)) {
+        read.contentBlockerList = blockersFromJSON(*document, &read.skipped);
+    } else {
+        read.packages = packagesFromJSON(*document, &read.skipped);
     }
-    return packagesFromJSON(*document);
+    return read;
+}
+
+std::string importMessage(std::string message, const SkippedRules& skipped) {
+    if (!skipped.empty()) {
+        message += ". " + skipped.summary() + ".";
+    }
+    return message;
 }
 
 void discardImportFile(const std::filesystem::path& path) {

@@ -1,7 +1,8 @@
-// The catalog's import of package files.
+// The catalog's import of package files and plain content-blocker lists.
 
 #include "catalog/DataManager.h"
 
+#include "catalog/ContentBlockerListImport.h"
 #include "catalog/ImportFile.h"
 #include "catalog/ImportMerge.h"
 #include "platform/NotificationCenter.h"
@@ -18,14 +19,18 @@ ImportReport told(ImportReport::Outcome outcome, std::string message) {
 
 ImportReport DataManager::importPackages(const std::filesystem::path& url) {
     ImportReport report;
-    auto packages = readImportFile(url);
-    if (!packages) {
+    auto contents = readImportFile(url);
+    if (contents && contents->contentBlockerList) {
+        contents->packages =
+            packagesForContentBlockerList(url.stem().string(), *contents->contentBlockerList, *customPackages());
+    }
+    if (!contents) {
         report = told(ImportReport::Outcome::Unreadable, "Invalid import data");
-    } else if (packages->empty()) {
+    } else if (contents->packages.empty() && !contents->contentBlockerList) {
         report = told(ImportReport::Outcome::NothingCompatible,
                       "No compatible packages found: importedPackages.isEmpty == true");
     } else {
-        report = mergeImported(*packages);
+        report = mergeImported(contents->packages, contents->skipped);
         if (report.imported()) {
             NotificationCenter::shared().post(kDidImportBlockers, this);
         }
@@ -37,9 +42,11 @@ ImportReport DataManager::importPackages(const std::filesystem::path& url) {
     return report;
 }
 
-bool DataManager::mergeImportedPackages(const PackageList& packages) { return mergeImported(packages).imported(); }
+bool DataManager::mergeImportedPackages(const PackageList& packages, const SkippedRules& skipped) {
+    return mergeImported(packages, skipped).imported();
+}
 
-ImportReport DataManager::mergeImported(const PackageList& packages) {
+ImportReport DataManager::mergeImported(const PackageList& packages, const SkippedRules& skipped) {
     const PackageListSnapshot preinstalled = preinstalledPackages();
     ImportOutcome outcome;
     bool changed = false;
@@ -51,7 +58,7 @@ ImportReport DataManager::mergeImported(const PackageList& packages) {
         },
         {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);
     if (!changed) {
-        return told(ImportReport::Outcome::NothingNew, "No new blockers were found");
+        return told(ImportReport::Outcome::NothingNew, importMessage("No new blockers were found", skipped));
     }
     if (!written) {
         return ImportReport{ImportReport::Outcome::NotSaved, notSaved(written.error()).message};
@@ -65,7 +72,7 @@ ImportReport DataManager::mergeImported(const PackageList& packages) {
             handOver->packageChanged(package);
         }
     }
-    return told(ImportReport::Outcome::Imported, "Blockers were successfuly imported");
+    return told(ImportReport::Outcome::Imported, importMessage("Blockers were successfuly imported", skipped));
 }
 
 } // namespace orvane

@@ -22,6 +22,22 @@ public:
         number(value ? 1 : 0);
         return value.has_value();
     }
+    template <typename Filter>
+    void condition(const std::optional<Filter>& filter) {
+        if (present(filter)) {
+            number(static_cast<long long>(filter->type));
+            number(static_cast<long long>(filter->values.size()));
+            for (const auto& value : filter->values) {
+                text(value);
+            }
+        }
+    }
+    template <typename Enum>
+    void enums(const std::optional<std::vector<Enum>>& values) {
+        if (present(values)) {
+            enums(*values);
+        }
+    }
     template <typename Enum>
     void enums(const std::vector<Enum>& values) {
         number(static_cast<long long>(values.size()));
@@ -44,18 +60,16 @@ std::string ruleContentKey(const Rule& rule) {
     const Trigger& trigger = rule.blocker.trigger;
     writer.text(trigger.urlFilter);
     writer.number(trigger.caseSensitive ? 1 : 0);
-    if (writer.present(trigger.resourceTypes)) {
-        writer.enums(*trigger.resourceTypes);
-    }
-    if (writer.present(trigger.loadType)) {
-        writer.enums(*trigger.loadType);
-    }
-    if (writer.present(trigger.domainFilter)) {
-        writer.number(static_cast<long long>(trigger.domainFilter->type));
-        writer.number(static_cast<long long>(trigger.domainFilter->values.size()));
-        for (const auto& value : trigger.domainFilter->values) {
-            writer.text(value);
-        }
+    writer.enums(trigger.resourceTypes);
+    writer.enums(trigger.loadType);
+    writer.condition(trigger.domainFilter);
+    writer.condition(trigger.topURLFilter);
+    writer.number(trigger.topURLFilterCaseSensitive ? 1 : 0);
+    writer.condition(trigger.frameURLFilter);
+    writer.number(trigger.frameURLFilterCaseSensitive ? 1 : 0);
+    writer.enums(trigger.loadContext);
+    if (writer.present(trigger.requestMethod)) {
+        writer.text(*trigger.requestMethod);
     }
     const Action& action = rule.blocker.action;
     writer.number(static_cast<long long>(action.type));

@@ -1,5 +1,7 @@
 #include "model/Enums.h"
 
+#include <algorithm>
+
 namespace orvane {
 namespace {
 
@@ -26,6 +28,13 @@ std::string_view rawValue(ResourceType value) {
     case ResourceType::SVG: return "svg-document";
     case ResourceType::Media: return "media";
     case ResourceType::Popup: return "popup";
+    case ResourceType::Fetch: return "fetch";
+    case ResourceType::WebSocket: return "websocket";
+    case ResourceType::Other: return "other";
+    case ResourceType::Ping: return "ping";
+    case ResourceType::CSPReport: return "csp-report";
+    case ResourceType::ChildDocument: return "child-document";
+    case ResourceType::TopDocument: return "top-document";
     }
     return {};
 }
@@ -38,10 +47,34 @@ std::string_view rawValue(LoadType value) {
     return {};
 }
 
+std::string_view rawValue(LoadContext value) {
+    switch (value) {
+    case LoadContext::TopFrame: return "top-frame";
+    case LoadContext::ChildFrame: return "child-frame";
+    }
+    return {};
+}
+
 std::string_view rawValue(DomainFilterType value) {
     switch (value) {
     case DomainFilterType::IfDomain: return "if-domain";
     case DomainFilterType::UnlessDomain: return "unless-domain";
+    }
+    return {};
+}
+
+std::string_view rawValue(TopURLFilterType value) {
+    switch (value) {
+    case TopURLFilterType::IfTopURL: return "if-top-url";
+    case TopURLFilterType::UnlessTopURL: return "unless-top-url";
+    }
+    return {};
+}
+
+std::string_view rawValue(FrameURLFilterType value) {
+    switch (value) {
+    case FrameURLFilterType::IfFrameURL: return "if-frame-url";
+    case FrameURLFilterType::UnlessFrameURL: return "unless-frame-url";
     }
     return {};
 }
@@ -93,8 +126,20 @@ std::optional<LoadType> fromRawValue<LoadType>(std::string_view text) {
     return findCase(kLoadTypes, text);
 }
 template <>
+std::optional<LoadContext> fromRawValue<LoadContext>(std::string_view text) {
+    return findCase(kLoadContexts, text);
+}
+template <>
 std::optional<DomainFilterType> fromRawValue<DomainFilterType>(std::string_view text) {
     return findCase(kDomainFilterTypes, text);
+}
+template <>
+std::optional<TopURLFilterType> fromRawValue<TopURLFilterType>(std::string_view text) {
+    return findCase(kTopURLFilterTypes, text);
+}
+template <>
+std::optional<FrameURLFilterType> fromRawValue<FrameURLFilterType>(std::string_view text) {
+    return findCase(kFrameURLFilterTypes, text);
 }
 template <>
 std::optional<ActionType> fromRawValue<ActionType>(std::string_view text) {
@@ -107,6 +152,14 @@ std::optional<ConfigurablePackageType> fromRawValue<ConfigurablePackageType>(std
 template <>
 std::optional<PackageType> fromRawValue<PackageType>(std::string_view text) {
     return findCase(kPackageTypes, text);
+}
+
+bool isRequestMethod(std::string_view text) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::any_of(kRequestMethods.begin(), kRequestMethods.end(), [&](std::string_view method) {
+        return method.size() == text.size() &&
+               std::equal(method.begin(), method.end(), text.begin(), [&](char a, char b) { return a == lower(b); });
+    });
 }
 
 } // namespace orvane

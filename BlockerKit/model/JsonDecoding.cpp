@@ -29,8 +29,12 @@ std::optional<Rule> ruleFromJSON(const JsonValue& value) {
     return std::move(rules.front());
 }
 
-std::vector<Rule> rulesFromJSON(const JsonValue& value) {
-    return decoded(value, PackageDecoder::Top::RuleList).takeRules();
+std::vector<Rule> rulesFromJSON(const JsonValue& value, SkippedRules* skipped) {
+    auto decoder = decoded(value, PackageDecoder::Top::RuleList);
+    if (skipped != nullptr) {
+        skipped->add(decoder.takeSkipped());
+    }
+    return decoder.takeRules();
 }
 
 std::optional<Package> packageFromJSON(const JsonValue& value) {
@@ -41,8 +45,20 @@ std::optional<Package> packageFromJSON(const JsonValue& value) {
     return std::move(packages.front());
 }
 
-std::vector<Package> packagesFromJSON(const JsonValue& value) {
-    return decoded(value, PackageDecoder::Top::PackageList).takePackages();
+std::vector<Package> packagesFromJSON(const JsonValue& value, SkippedRules* skipped) {
+    auto decoder = decoded(value, PackageDecoder::Top::PackageList);
+    if (skipped != nullptr) {
+        skipped->add(decoder.takeSkipped());
+    }
+    return decoder.takePackages();
+}
+
+std::vector<Blocker> blockersFromJSON(const JsonValue& value, SkippedRules* skipped) {
+    auto decoder = decoded(value, PackageDecoder::Top::BlockerList);
+    if (skipped != nullptr) {
+        skipped->add(decoder.takeSkipped());
+    }
+    return decoder.takeBlockers();
 }
 
 } // namespace orvane

@@ -33,13 +33,40 @@ bool emitRawValues(Handler& handler, const std::vector<Enum>& values) {
 }
 
 template <typename Handler>
+bool emitTexts(Handler& handler, const std::vector<std::string>& values) {
+    bool ok = handler.StartArray();
+    for (const auto& value : values) {
+        ok = ok && emitText(handler, value);
+    }
+    return ok && handler.EndArray(static_cast<rapidjson::SizeType>(values.size()));
+}
+
+// A condition's key is the text form of its type.
+template <typename Handler, typename Filter>
+bool emitCondition(Handler& handler, const std::optional<Filter>& filter, rapidjson::SizeType& members) {
+    if (!filter) {
+        return true;
+    }
+    ++members;
+    return emitKey(handler, rawValue(filter->type)) && emitTexts(handler, filter->values);
+}
+
+template <typename Handler>
+bool emitFlag(Handler& handler, std::string_view key, bool value, rapidjson::SizeType& members) {
+    if (!value) {
+        return true;
+    }
+    ++members;
+    return emitKey(handler, key) && handler.Bool(true);
+}
+
+// The keys of the first model come first and in their old order, so a trigger that uses only
+// them is written byte for byte as before.
+template <typename Handler>
 bool emit(Handler& handler, const Trigger& trigger) {
     rapidjson::SizeType members = 1;
     bool ok = handler.StartObject() && emitKey(handler, "url-filter") && emitText(handler, trigger.urlFilter);
-    if (trigger.caseSensitive) {
-        ok = ok && emitKey(handler, "url-filter-is-case-sensitive") && handler.Bool(true);
-        ++members;
-    }
+    ok = ok && emitFlag(handler, "url-filter-is-case-sensitive", trigger.caseSensitive, members);
     if (trigger.resourceTypes) {
         ok = ok && emitKey(handler, "resource-type") && emitRawValues(handler, *trigger.resourceTypes);
         ++members;
@@ -48,13 +75,17 @@ bool emit(Handler& handler, const Trigger& trigger) {
         ok = ok && emitKey(handler, "load-type") && emitRawValues(handler, *trigger.loadType);
         ++members;
     }
-    if (trigger.domainFilter) {
-        const auto& values = trigger.domainFilter->values;
-        ok = ok && emitKey(handler, rawValue(trigger.domainFilter->type)) && handler.StartArray();
-        for (const auto& value : values) {
-            ok = ok && emitText(handler, value);
-        }
-        ok = ok && handler.EndArray(static_cast<rapidjson::SizeType>(values.size()));
+    ok = ok && emitCondition(handler, trigger.domainFilter, members);
+    ok = ok && emitFlag(handler, "top-url-filter-is-case-sensitive", trigger.topURLFilterCaseSensitive, members);
+    ok = ok && emitCondition(handler, trigger.topURLFilter, members);
+    ok = ok && emitFlag(handler, "frame-url-filter-is-case-sensitive", trigger.frameURLFilterCaseSensitive, members);
+    ok = ok && emitCondition(handler, trigger.frameURLFilter, members);
+    if (trigger.loadContext) {
+        ok = ok && emitKey(handler, "load-context") && emitRawValues(handler, *trigger.loadContext);
+        ++members;
+    }
+    if (trigger.requestMethod) {
+        ok = ok && emitKey(handler, "request-method") && emitText(handler, *trigger.requestMethod);
         ++members;
     }
     return ok && handler.EndObject(members);

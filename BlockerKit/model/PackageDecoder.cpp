@@ -1,5 +1,6 @@
 #include "model/PackageDecoder.h"
 
+#include "model/ShortText.h"
 #include "platform/Log.h"
 #include "platform/Uuid.h"
 
@@ -9,10 +10,20 @@
 namespace orvane {
 namespace {
 
-// Known text forms in order, unknown ones dropped; present even when it ends up empty.
+void note(std::optional<std::string>& problem, std::string text) {
+    if (!problem) {
+        problem = std::move(text);
+    }
+}
+
+std::string notAList(std::string_view key) { return std::string(key) + " is not a list of strings"; }
+
+// The text forms in order; absent when the member is. A text that matches no case is a problem:
+// dropping it would widen the rule, and an empty list means every kind.
 template <typename Enum>
-std::optional<std::vector<Enum>> knownValues(bool usable, const std::vector<std::string>& texts) {
-    if (!usable) {
+std::optional<std::vector<Enum>> knownValues(bool present, const std::vector<std::string>& texts, std::string_view key,
+                                             std::optional<std::string>& problem) {
+    if (!present) {
         return std::nullopt;
     }
     std::vector<Enum> values;
@@ -20,10 +31,28 @@ std::optional<std::vector<Enum>> knownValues(bool usable, const std::vector<std:
     for (const auto& text : texts) {
         if (auto converted = fromRawValue<Enum>(text)) {
             values.push_back(*converted);
+        } else {
+            note(problem, "unknown " + std::string(key) + " " + quoted(text));
         }
     }
     return values;
 }
+
+// The list as one of two opposite conditions, when exactly one of the two is given.
+template <typename Filter>
+std::optional<Filter> conditionOf(std::vector<std::string>& first, bool hasFirst, std::vector<std::string>& second,
+                                  bool hasSecond, decltype(Filter::type) firstType, decltype(Filter::type) secondType) {
+    if (hasFirst) {
+        return Filter{firstType, std::move(first)};
+    }
+    if (hasSecond) {
+        return Filter{secondType, std::move(second)};
+    }
+    return std::nullopt;
+}
+
+constexpr const char* kConditionProblem =
+    "more than one of if-domain, unless-domain, if-top-url, unless-top-url, if-frame-url and unless-frame-url";
 
 } // namespace
 
@@ -32,11 +61,17 @@ void PackageDecoder::RuleDraft::clear() {
     name.reset();
     trigger.urlFilter.reset();
     trigger.caseSensitive = false;
-    trigger.resourceTypes.clear();
-    trigger.loadTypes.clear();
-    trigger.ifDomain.clear();
-    trigger.unlessDomain.clear();
+    trigger.topURLCaseSensitive = false;
+    trigger.frameURLCaseSensitive = false;
+    for (StringList* list : {&trigger.resourceTypes, &trigger.loadTypes, &trigger.loadContexts, &trigger.ifDomain,
+                             &trigger.unlessDomain, &trigger.ifTopURL, &trigger.unlessTopURL, &trigger.ifFrameURL,
+                             &trigger.unlessFrameURL}) {
+        list->clear();
+    }
+    trigger.requestMethod.reset();
+    trigger.problem.reset();
     action.type.reset();
+    action.unknownType.reset();
     action.selector.reset();
 }
 
@@ -66,10 +101,15 @@ PackageDecoder::Field PackageDecoder::fieldNamed(Frame frame, std::string_view n
         }
     case Frame::Trigger:
         switch (name.size()) {
-        case 10: return is("url-filter", Field::UrlFilter);
+        case 10: return name == "url-filter" ? Field::UrlFilter : is("if-top-url", Field::IfTopURL);
         case 28: return is("url-filter-is-case-sensitive", Field::CaseSensitive);
         case 13: return name == "resource-type" ? Field::ResourceType : is("unless-domain", Field::UnlessDomain);
         case 9: return name == "load-type" ? Field::LoadType : is("if-domain", Field::IfDomain);
+        case 12: return name == "load-context" ? Field::LoadContext : is("if-frame-url", Field::IfFrameURL);
+        case 14: return name == "request-method" ? Field::RequestMethod : is("unless-top-url", Field::UnlessTopURL);
+        case 16: return is("unless-frame-url", Field::UnlessFrameURL);
+        case 32: return is("top-url-filter-is-case-sensitive", Field::TopURLCaseSensitive);
+        case 34: return is("frame-url-filter-is-case-sensitive", Field::FrameURLCaseSensitive);
         default: return Field::None;
         }
     case Frame::Action:
@@ -84,8 +124,12 @@ PackageDecoder::Field PackageDecoder::fieldNamed(Frame frame, std::string_view n
 
 bool PackageDecoder::Key(const char* text, rapidjson::SizeType length, bool) {
     Open& object = open_.back();
-    const Field field = fieldNamed(object.frame, std::string_view(text, length));
+    const std::string_view name(text, length);
+    const Field field = fieldNamed(object.frame, name);
     const std::uint32_t bit = 1u << static_cast<unsigned>(field);
+    if (field == Field::None && object.frame == Frame::Trigger) {
+        note(rule_.trigger.problem, "unknown trigger key " + quoted(name));
+    }
     if (field == Field::None || (object.seen & bit) != 0) {
         pending_ = Field::None;
         return true;
@@ -111,6 +155,11 @@ bool PackageDecoder::end() {
     switch (closed) {
     case Frame::Package: finishPackage(); break;
     case Frame::Rule: finishRule(); break;
+    case Frame::Content:
+        if (!open_.empty() && open_.back().frame == Frame::BlockerList) {
+            finishEntry();
+        }
+        break;
     // Inside a rule these are read when the rule ends; on their own, now.
     case Frame::Trigger:
     case Frame::Action:
@@ -133,6 +182,7 @@ PackageDecoder::Frame PackageDecoder::topLevel(Kind kind) {
         }
         return Frame::Ignored;
     case Top::RuleList: return kind == Kind::Array ? Frame::RuleList : Frame::Ignored;
+    case Top::BlockerList: return kind == Kind::Array ? Frame::BlockerList : Frame::Ignored;
     case Top::Rule: return ruleElement(kind);
     case Top::Trigger:
     case Top::Action:
@@ -166,6 +216,15 @@ PackageDecoder::Frame PackageDecoder::member(Field field, Kind kind, std::string
         }
         break;
     case Frame::RuleList: return ruleElement(kind);
+    case Frame::BlockerList:
+        rule_.clear();
+        if (isObject) {
+            return Frame::Content;
+        }
+        log("entry is not an object");
+        log("blocker init failed");
+        skipped_.add("entry is not an object");
+        break;
     case Frame::Package:
         if (field == Field::PackageId && isString) {
             package_.id = text;
@@ -193,19 +252,37 @@ PackageDecoder::Frame PackageDecoder::member(Field field, Kind kind, std::string
             return Frame::Action;
         }
         break;
-    case Frame::Trigger:
+    case Frame::Trigger: {
+        TriggerDraft& trigger = rule_.trigger;
         if (field == Field::UrlFilter && isString) {
-            rule_.trigger.urlFilter = text;
+            trigger.urlFilter = text;
         } else if (field == Field::CaseSensitive && kind == Kind::Other) {
-            rule_.trigger.caseSensitive = truthy;
-        } else if (StringList* strings = list(field); strings != nullptr && kind == Kind::Array) {
+            trigger.caseSensitive = truthy;
+        } else if (field == Field::TopURLCaseSensitive && kind == Kind::Other) {
+            trigger.topURLCaseSensitive = truthy;
+        } else if (field == Field::FrameURLCaseSensitive && kind == Kind::Other) {
+            trigger.frameURLCaseSensitive = truthy;
+        } else if (field == Field::RequestMethod) {
+            if (isString) {
+                trigger.requestMethod = text;
+            } else {
+                note(trigger.problem, "request-method is not a string");
+            }
+        } else if (StringList* strings = list(field)) {
             strings->present = true;
-            return Frame::StringList;
+            if (kind == Kind::Array) {
+                return Frame::StringList;
+            }
+            strings->allStrings = false;
         }
         break;
+    }
     case Frame::Action:
         if (field == Field::ActionType && isString) {
             rule_.action.type = fromRawValue<ActionType>(text);
+            if (!rule_.action.type) {
+                rule_.action.unknownType = text;
+            }
         } else if (field == Field::Selector && isString) {
             rule_.action.selector = text;
         }
@@ -228,17 +305,23 @@ PackageDecoder::StringList* PackageDecoder::list(Field field) {
     switch (field) {
     case Field::ResourceType: return &rule_.trigger.resourceTypes;
     case Field::LoadType: return &rule_.trigger.loadTypes;
+    case Field::LoadContext: return &rule_.trigger.loadContexts;
     case Field::IfDomain: return &rule_.trigger.ifDomain;
     case Field::UnlessDomain: return &rule_.trigger.unlessDomain;
+    case Field::IfTopURL: return &rule_.trigger.ifTopURL;
+    case Field::UnlessTopURL: return &rule_.trigger.unlessTopURL;
+    case Field::IfFrameURL: return &rule_.trigger.ifFrameURL;
+    case Field::UnlessFrameURL: return &rule_.trigger.unlessFrameURL;
     default: return nullptr;
     }
 }
 
 void PackageDecoder::finishLoneValue() {
+    std::string reason;
     if (top_ == Top::Trigger) {
-        trigger_ = finishTrigger(rule_.trigger);
+        trigger_ = finishTrigger(rule_.trigger, reason);
     } else {
-        action_ = finishAction(rule_.action);
+        action_ = finishAction(rule_.action, reason);
     }
 }
 
@@ -258,43 +341,106 @@ void PackageDecoder::finishPackage() {
     packages_.push_back(std::move(package_));
 }
 
-void PackageDecoder::finishRule() {
-    auto trigger = finishTrigger(rule_.trigger);
+std::optional<Blocker> PackageDecoder::finishBlocker(std::string& reason) {
+    auto trigger = finishTrigger(rule_.trigger, reason);
     if (!trigger) {
         log("trigger init failed");
         log("blocker init failed");
-        return;
+        return std::nullopt;
     }
-    auto action = finishAction(rule_.action);
+    auto action = finishAction(rule_.action, reason);
     if (!action) {
         log("action init failed");
         log("blocker init failed");
-        return;
+        return std::nullopt;
     }
-    rules_.push_back(Rule{rule_.id ? std::move(*rule_.id) : makeUUID(), std::move(rule_.name).value_or(""),
-                          Blocker{std::move(*trigger), std::move(*action)}});
+    return Blocker{std::move(*trigger), std::move(*action)};
 }
 
-std::optional<Trigger> PackageDecoder::finishTrigger(TriggerDraft& draft) {
+void PackageDecoder::finishRule() {
+    std::string reason;
+    auto blocker = finishBlocker(reason);
+    if (!blocker) {
+        skipped_.add(reason);
+        return;
+    }
+    rules_.push_back(
+        Rule{rule_.id ? std::move(*rule_.id) : makeUUID(), std::move(rule_.name).value_or(""), std::move(*blocker)});
+}
+
+void PackageDecoder::finishEntry() {
+    std::string reason;
+    if (auto blocker = finishBlocker(reason)) {
+        blockers_.push_back(std::move(*blocker));
+    } else {
+        skipped_.add(reason);
+    }
+}
+
+std::optional<Trigger> PackageDecoder::finishTrigger(TriggerDraft& draft, std::string& reason) {
     if (!draft.urlFilter) {
         log("url-filter is empty");
+        reason = "no url-filter";
         return std::nullopt;
+    }
+    std::optional<std::string> problem = std::move(draft.problem);
+    const std::pair<const StringList*, std::string_view> lists[] = {
+        {&draft.resourceTypes, "resource-type"}, {&draft.loadTypes, "load-type"},
+        {&draft.loadContexts, "load-context"},   {&draft.ifDomain, "if-domain"},
+        {&draft.unlessDomain, "unless-domain"},  {&draft.ifTopURL, "if-top-url"},
+        {&draft.unlessTopURL, "unless-top-url"}, {&draft.ifFrameURL, "if-frame-url"},
+        {&draft.unlessFrameURL, "unless-frame-url"}};
+    for (const auto& [list, key] : lists) {
+        if (list->broken()) {
+            note(problem, notAList(key));
+        }
     }
     Trigger trigger;
     trigger.urlFilter = std::move(*draft.urlFilter);
     trigger.caseSensitive = draft.caseSensitive;
-    trigger.resourceTypes = knownValues<ResourceType>(draft.resourceTypes.usable(), draft.resourceTypes.values);
-    trigger.loadType = knownValues<LoadType>(draft.loadTypes.usable(), draft.loadTypes.values);
-    if (draft.ifDomain.usable()) {
-        trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, std::move(draft.ifDomain.values)};
-    } else if (draft.unlessDomain.usable()) {
-        trigger.domainFilter = DomainFilter{DomainFilterType::UnlessDomain, std::move(draft.unlessDomain.values)};
+    trigger.topURLFilterCaseSensitive = draft.topURLCaseSensitive;
+    trigger.frameURLFilterCaseSensitive = draft.frameURLCaseSensitive;
+    trigger.resourceTypes = knownValues<ResourceType>(draft.resourceTypes.usable(), draft.resourceTypes.values,
+                                                      "resource-type", problem);
+    trigger.loadType = knownValues<LoadType>(draft.loadTypes.usable(), draft.loadTypes.values, "load-type", problem);
+    trigger.loadContext =
+        knownValues<LoadContext>(draft.loadContexts.usable(), draft.loadContexts.values, "load-context", problem);
+    trigger.domainFilter = conditionOf<DomainFilter>(draft.ifDomain.values, draft.ifDomain.usable(),
+                                                     draft.unlessDomain.values, draft.unlessDomain.usable(),
+                                                     DomainFilterType::IfDomain, DomainFilterType::UnlessDomain);
+    trigger.topURLFilter = conditionOf<TopURLFilter>(draft.ifTopURL.values, draft.ifTopURL.usable(),
+                                                     draft.unlessTopURL.values, draft.unlessTopURL.usable(),
+                                                     TopURLFilterType::IfTopURL, TopURLFilterType::UnlessTopURL);
+    trigger.frameURLFilter = conditionOf<FrameURLFilter>(
+        draft.ifFrameURL.values, draft.ifFrameURL.usable(), draft.unlessFrameURL.values, draft.unlessFrameURL.usable(),
+        FrameURLFilterType::IfFrameURL, FrameURLFilterType::UnlessFrameURL);
+    const int conditions = draft.ifDomain.present + draft.unlessDomain.present + draft.ifTopURL.present +
+                           draft.unlessTopURL.present + draft.ifFrameURL.present + draft.unlessFrameURL.present;
+    if (conditions > 1) {
+        note(problem, kConditionProblem);
+    }
+    if (draft.requestMethod) {
+        if (!isRequestMethod(*draft.requestMethod)) {
+            note(problem, "unknown request-method " + quoted(*draft.requestMethod));
+        }
+        trigger.requestMethod = std::move(draft.requestMethod);
+    }
+    if (problem) {
+        log(*problem);
+        reason = std::move(*problem);
+        return std::nullopt;
     }
     return trigger;
 }
 
-std::optional<Action> PackageDecoder::finishAction(ActionDraft& draft) {
+std::optional<Action> PackageDecoder::finishAction(ActionDraft& draft, std::string& reason) {
     if (!draft.type) {
+        if (draft.unknownType) {
+            reason = "unknown action type " + quoted(*draft.unknownType);
+            log(reason);
+        } else {
+            reason = "no action type";
+        }
         log("action type is empty");
         return std::nullopt;
     }

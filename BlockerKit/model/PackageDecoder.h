@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Records.h"
+#include "model/SkippedRules.h"
 
 #include <rapidjson/rapidjson.h>
 
@@ -15,15 +16,21 @@ namespace orvane {
 // Reads records straight from JSON events, as a parser or `JsonValue::Accept` produces them, so
 // a package file of tens of thousands of rules is decoded without building a document first.
 //
-// Lenient, as every reader of stored packages: the first member of a name counts and later ones
-// are ignored; a missing or non-string id becomes a fresh UUID and a missing name an empty
-// string; a list of resource or load types keeps the known names in order and is absent when an
-// element is not a string; if-domain wins over unless-domain when it is a list of strings; a rule
-// whose trigger or action cannot be read is skipped with fixed log lines.
+// Lenient about everything around a rule, as every reader of stored packages: the first member
+// of a name counts and later ones are ignored; a missing or non-string id becomes a fresh UUID
+// and a missing name an empty string.
+//
+// Strict about what a rule does, so that no rule is ever kept applying more widely than written:
+// a trigger key it does not know, a list that is not a list of strings, a resource type, load
+// type or load context it does not know, an unknown request method, more than one domain or URL
+// condition, or an unknown action type skips the rule with a log line naming what it met (then
+// the fixed "trigger init failed" / "action init failed" and "blocker init failed"). Skipped
+// rules are counted by that reason.
 class PackageDecoder {
 public:
-    // What the top-level value is read as.
-    enum class Top : std::uint8_t { PackageList, Package, RuleList, Rule, Trigger, Action };
+    // What the top-level value is read as. A blocker list is a plain content-blocker list: an
+    // array of entries, each an object with "trigger" and "action".
+    enum class Top : std::uint8_t { PackageList, Package, RuleList, Rule, Trigger, Action, BlockerList };
 
     explicit PackageDecoder(Top top) : top_(top) {}
 
@@ -51,12 +58,26 @@ public:
     std::vector<Rule> takeRules() { return std::move(rules_); }
     std::optional<Trigger> takeTrigger() { return std::move(trigger_); }
     std::optional<Action> takeAction() { return std::move(action_); }
+    std::vector<Blocker> takeBlockers() { return std::move(blockers_); }
+    // The rules (or entries) left out, by reason.
+    SkippedRules takeSkipped() { return std::move(skipped_); }
 
 private:
     enum class Kind : std::uint8_t { String, Object, Array, Other };
 
     // The object or array being read; Ignored for values nobody reads.
-    enum class Frame : std::uint8_t { PackageList, Package, RuleList, Rule, Content, Trigger, Action, StringList, Ignored };
+    enum class Frame : std::uint8_t {
+        PackageList,
+        Package,
+        RuleList,
+        Rule,
+        BlockerList,
+        Content,
+        Trigger,
+        Action,
+        StringList,
+        Ignored,
+    };
 
     // The member a value belongs to. Each is read from its first occurrence only.
     enum class Field : std::uint8_t {
@@ -75,6 +96,14 @@ private:
         LoadType,
         IfDomain,
         UnlessDomain,
+        TopURLCaseSensitive,
+        FrameURLCaseSensitive,
+        IfTopURL,
+        UnlessTopURL,
+        IfFrameURL,
+        UnlessFrameURL,
+        LoadContext,
+        RequestMethod,
         ActionType,
         Selector,
     };
@@ -85,13 +114,14 @@ private:
         std::uint32_t seen = 0; // fields already met in this object
     };
 
-    // An array read as strings; usable only when every element was one.
+    // A member read as a list of strings; usable only when it is an array of strings alone.
     struct StringList {
         bool present = false;
         bool allStrings = true;
         std::vector<std::string> values;
 
         bool usable() const { return present && allStrings; }
+        bool broken() const { return present && !allStrings; }
         void clear() {
             present = false;
             allStrings = true;
@@ -102,14 +132,25 @@ private:
     struct TriggerDraft {
         std::optional<std::string> urlFilter;
         bool caseSensitive = false;
+        bool topURLCaseSensitive = false;
+        bool frameURLCaseSensitive = false;
         StringList resourceTypes;
         StringList loadTypes;
+        StringList loadContexts;
         StringList ifDomain;
         StringList unlessDomain;
+        StringList ifTopURL;
+        StringList unlessTopURL;
+        StringList ifFrameURL;
+        StringList unlessFrameURL;
+        std::optional<std::string> requestMethod;
+        // The first thing met that the model cannot carry; the trigger then reads as nothing.
+        std::optional<std::string> problem;
     };
 
     struct ActionDraft {
         std::optional<ActionType> type; // absent when missing, not a string or unknown
+        std::optional<std::string> unknownType;
         std::optional<std::string> selector;
     };
 
@@ -135,10 +176,14 @@ private:
     void startPackage();
     void finishPackage();
     void finishRule();
+    void finishEntry();
+    // The blocker of the rule or entry just read, or absent after its log lines and with the
+    // reason it was skipped.
+    std::optional<Blocker> finishBlocker(std::string& reason);
     // A trigger or action read on its own, as the top-level value.
     void finishLoneValue();
-    static std::optional<Trigger> finishTrigger(TriggerDraft& draft);
-    static std::optional<Action> finishAction(ActionDraft& draft);
+    static std::optional<Trigger> finishTrigger(TriggerDraft& draft, std::string& reason);
+    static std::optional<Action> finishAction(ActionDraft& draft, std::string& reason);
 
     Top top_;
     std::vector<Open> open_;
@@ -152,6 +197,8 @@ private:
     std::vector<Rule> rules_; // the current package's rules, or the result of a rule top
     std::optional<Trigger> trigger_;
     std::optional<Action> action_;
+    std::vector<Blocker> blockers_;
+    SkippedRules skipped_;
 };
 
 } // namespace orvane

@@ -4,6 +4,11 @@
 
 namespace orvane {
 
+int conditionCount(const Trigger& trigger) {
+    return static_cast<int>(trigger.domainFilter.has_value()) + static_cast<int>(trigger.topURLFilter.has_value()) +
+           static_cast<int>(trigger.frameURLFilter.has_value());
+}
+
 std::optional<Action> makeAction(ActionType type, std::optional<std::string> selector) {
     if (type != ActionType::Hide) {
         return Action{type, std::nullopt};

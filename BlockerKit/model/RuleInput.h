@@ -47,7 +47,8 @@ std::optional<LoadType> loadTypeForSegment(int segment);
 // the empty list, which the URL builder turns into "every type".
 std::vector<ResourceType> resourceTypesForSegments(const ResourceTypeSegments& selected);
 
-// The segment that stands for a type.
+// The segment that stands for a type; kEditorResourceTypes.size() for a type the editor has no
+// segment for.
 std::size_t resourceTypeSegment(ResourceType type);
 
 } // namespace orvane

@@ -3,6 +3,8 @@
 #include "model/Enums.h"
 #include "sync/SyncKeys.h"
 
+#include <algorithm>
+
 namespace orvane {
 namespace {
 
@@ -16,11 +18,50 @@ constexpr const char* kDomainFilterType = "domainFilterType";
 constexpr const char* kDomainFilterValues = "domainFilterValues";
 constexpr const char* kActionType = "actionType";
 constexpr const char* kSelector = "selector";
+constexpr const char* kTopURLFilterType = "topURLFilterType";
+constexpr const char* kTopURLFilterValues = "topURLFilterValues";
+constexpr const char* kTopURLFilterIsCaseSensitive = "topURLFilterIsCaseSensitive";
+constexpr const char* kFrameURLFilterType = "frameURLFilterType";
+constexpr const char* kFrameURLFilterValues = "frameURLFilterValues";
+constexpr const char* kFrameURLFilterIsCaseSensitive = "frameURLFilterIsCaseSensitive";
+constexpr const char* kLoadContextKey = "loadContext";
+constexpr const char* kRequestMethod = "requestMethod";
+// The action type of a rule that builds before these fields could not read whole; see
+// olderBuildsWouldWiden.
+constexpr const char* kExtendedActionType = "extendedActionType";
 
 // Re-sent with every rule upload, so that a value the rule no longer has is removed on the
-// server too.
-constexpr const char* kOptionalRuleKeys[] = {kSelector, kDomainFilterType, kDomainFilterValues, kResourceTypesKey,
-                                             kLoadTypeKey};
+// server too. The two action type keys are among them: a rule moves from one to the other when
+// it gains or loses a condition older builds do not know.
+constexpr const char* kOptionalRuleKeys[] = {kSelector,
+                                             kDomainFilterType,
+                                             kDomainFilterValues,
+                                             kResourceTypesKey,
+                                             kLoadTypeKey,
+                                             kActionType,
+                                             kExtendedActionType,
+                                             kTopURLFilterType,
+                                             kTopURLFilterValues,
+                                             kTopURLFilterIsCaseSensitive,
+                                             kFrameURLFilterType,
+                                             kFrameURLFilterValues,
+                                             kFrameURLFilterIsCaseSensitive,
+                                             kLoadContextKey,
+                                             kRequestMethod};
+
+// Builds that knew only the first nine resource types and none of the keys after the domain
+// filter read a rule record without complaint and drop what they do not know: a rule limited to
+// some pages would apply to every page there. They require "actionType", so such a rule carries
+// its action type under another key and they skip its record as invalid instead.
+bool olderBuildsWouldWiden(const Trigger& trigger) {
+    const auto unknownToThem = [](ResourceType type) {
+        return static_cast<std::size_t>(type) >= kFirstResourceTypes;
+    };
+    return trigger.topURLFilter || trigger.topURLFilterCaseSensitive || trigger.frameURLFilter ||
+           trigger.frameURLFilterCaseSensitive || trigger.loadContext || trigger.requestMethod ||
+           (trigger.resourceTypes &&
+            std::any_of(trigger.resourceTypes->begin(), trigger.resourceTypes->end(), unknownToThem));
+}
 
 template <typename Enum>
 PropertyValue rawValues(const std::vector<Enum>& values) {
@@ -91,20 +132,53 @@ std::optional<bool> booleanValue(const CloudRecord& record, const char* key) {
     return std::nullopt;
 }
 
-// The names of the list that this build knows; others are dropped.
+// A list of text forms: absent when the key is; invalid when it is not a list of strings or
+// names a case this build does not know, since dropping the name would widen the rule.
 template <typename Enum>
-std::optional<std::vector<Enum>> knownValues(const CloudRecord& record, const char* key) {
+bool readValues(const CloudRecord& record, const char* key, std::optional<std::vector<Enum>>& values) {
+    if (record.object(key) == nullptr) {
+        return true;
+    }
     const auto* names = stringsValue(record, key);
     if (names == nullptr) {
-        return std::nullopt;
+        return false;
     }
-    std::vector<Enum> values;
+    values.emplace();
     for (const auto& name : *names) {
-        if (auto value = fromRawValue<Enum>(name)) {
-            values.push_back(*value);
+        auto value = fromRawValue<Enum>(name);
+        if (!value) {
+            return false;
         }
+        values->push_back(*value);
     }
-    return values;
+    return true;
+}
+
+// A condition kept as its type's name and its values: absent when neither key is set, invalid
+// when only one is or either holds something else.
+template <typename Filter>
+bool readCondition(const CloudRecord& record, const char* typeKey, const char* valuesKey,
+                   std::optional<Filter>& filter) {
+    if (record.object(typeKey) == nullptr && record.object(valuesKey) == nullptr) {
+        return true;
+    }
+    const std::string* typeName = stringValue(record, typeKey);
+    const auto type = typeName != nullptr ? fromRawValue<decltype(Filter::type)>(*typeName) : std::nullopt;
+    const auto* values = stringsValue(record, valuesKey);
+    if (!type || values == nullptr) {
+        return false;
+    }
+    filter = Filter{*type, *values};
+    return true;
+}
+
+template <typename Filter>
+void writeCondition(FieldDictionary& fields, const std::optional<Filter>& filter, const char* typeKey,
+                    const char* valuesKey) {
+    if (filter) {
+        fields[typeKey] = std::string(rawValue(filter->type));
+        fields[valuesKey] = orvane::toPropertyValue(filter->values);
+    }
 }
 
 std::string describeValue(const RecordValue& value) {
@@ -142,7 +216,7 @@ FieldDictionary ruleRecordFields(const Rule& rule, const std::string& packageId)
         {kPackage, packageId},
         {kUrlFilter, trigger.urlFilter},
         {kCaseSensitive, trigger.caseSensitive},
-        {kActionType, std::string(rawValue(action.type))},
+        {olderBuildsWouldWiden(trigger) ? kExtendedActionType : kActionType, std::string(rawValue(action.type))},
     };
     if (trigger.resourceTypes) {
         fields[kResourceTypesKey] = rawValues(*trigger.resourceTypes);
@@ -150,9 +224,20 @@ FieldDictionary ruleRecordFields(const Rule& rule, const std::string& packageId)
     if (trigger.loadType) {
         fields[kLoadTypeKey] = rawValues(*trigger.loadType);
     }
-    if (trigger.domainFilter) {
-        fields[kDomainFilterType] = std::string(rawValue(trigger.domainFilter->type));
-        fields[kDomainFilterValues] = orvane::toPropertyValue(trigger.domainFilter->values);
+    writeCondition(fields, trigger.domainFilter, kDomainFilterType, kDomainFilterValues);
+    writeCondition(fields, trigger.topURLFilter, kTopURLFilterType, kTopURLFilterValues);
+    writeCondition(fields, trigger.frameURLFilter, kFrameURLFilterType, kFrameURLFilterValues);
+    if (trigger.topURLFilterCaseSensitive) {
+        fields[kTopURLFilterIsCaseSensitive] = true;
+    }
+    if (trigger.frameURLFilterCaseSensitive) {
+        fields[kFrameURLFilterIsCaseSensitive] = true;
+    }
+    if (trigger.loadContext) {
+        fields[kLoadContextKey] = rawValues(*trigger.loadContext);
+    }
+    if (trigger.requestMethod) {
+        fields[kRequestMethod] = *trigger.requestMethod;
     }
     if (action.selector) {
         fields[kSelector] = *action.selector;
@@ -214,6 +299,9 @@ Mapped<Rule> ruleFromRecord(const CloudRecord& record) {
         return RecordMappingError::invalidData;
     }
     const std::string* actionName = stringValue(record, kActionType);
+    if (actionName == nullptr) {
+        actionName = stringValue(record, kExtendedActionType);
+    }
     const auto actionType = actionName != nullptr ? fromRawValue<ActionType>(*actionName) : std::nullopt;
     if (!actionType) {
         return RecordMappingError::invalidData;
@@ -226,13 +314,23 @@ Mapped<Rule> ruleFromRecord(const CloudRecord& record) {
     Trigger trigger;
     trigger.urlFilter = *urlFilter;
     trigger.caseSensitive = *caseSensitive;
-    trigger.resourceTypes = knownValues<ResourceType>(record, kResourceTypesKey);
-    trigger.loadType = knownValues<LoadType>(record, kLoadTypeKey);
-    const std::string* filterName = stringValue(record, kDomainFilterType);
-    const auto filterType = filterName != nullptr ? fromRawValue<DomainFilterType>(*filterName) : std::nullopt;
-    const auto* domains = stringsValue(record, kDomainFilterValues);
-    if (filterType && domains != nullptr) {
-        trigger.domainFilter = DomainFilter{*filterType, *domains};
+    trigger.topURLFilterCaseSensitive = booleanValue(record, kTopURLFilterIsCaseSensitive).value_or(false);
+    trigger.frameURLFilterCaseSensitive = booleanValue(record, kFrameURLFilterIsCaseSensitive).value_or(false);
+    const bool readable = readValues(record, kResourceTypesKey, trigger.resourceTypes) &&
+                          readValues(record, kLoadTypeKey, trigger.loadType) &&
+                          readValues(record, kLoadContextKey, trigger.loadContext) &&
+                          readCondition(record, kDomainFilterType, kDomainFilterValues, trigger.domainFilter) &&
+                          readCondition(record, kTopURLFilterType, kTopURLFilterValues, trigger.topURLFilter) &&
+                          readCondition(record, kFrameURLFilterType, kFrameURLFilterValues, trigger.frameURLFilter);
+    if (!readable || conditionCount(trigger) > 1) {
+        return RecordMappingError::invalidData;
+    }
+    if (record.object(kRequestMethod) != nullptr) {
+        const std::string* method = stringValue(record, kRequestMethod);
+        if (method == nullptr || !isRequestMethod(*method)) {
+            return RecordMappingError::invalidData;
+        }
+        trigger.requestMethod = *method;
     }
     return Rule{record.recordID().recordName, *name, Blocker{std::move(trigger), std::move(*action)}};
 }

@@ -35,6 +35,8 @@ CloudRecord makeRecord(const std::string& type, const std::string& name, const F
 FieldDictionary fieldsFromRecord(const CloudRecord& record);
 
 Mapped<Package> packageFromRecord(const CloudRecord& record, std::vector<Rule> rules);
+// Invalid when a required value is missing, a list names something this build does not know,
+// a condition is only half there or there are two: a rule is never rebuilt with less than it had.
 Mapped<Rule> ruleFromRecord(const CloudRecord& record);
 // The package id a rule record links to.
 std::optional<std::string> packageLink(const CloudRecord& record);

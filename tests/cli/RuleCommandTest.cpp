@@ -138,7 +138,7 @@ TEST(RuleCommand, DescribeOfAnUnreadableRulePrintsTheReadersLogAndExitsOne) {
     ToolRun run =
         runOrvanectl({"rule", "describe"}, R"({"content":{"trigger":{"url-filter":"a"},"action":{"type":"hide"}}})");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "action type is empty\naction init failed\nblocker init failed\n");
+    EXPECT_EQ(run.err, "unknown action type \"hide\"\naction type is empty\naction init failed\nblocker init failed\n");
     EXPECT_EQ(run.out, "");
 
     ToolRun notJson = runOrvanectl({"rule", "describe"}, "{\"id\":");

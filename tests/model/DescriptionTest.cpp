@@ -37,6 +37,7 @@ public:
         rule_.blocker.action.selector = std::move(text);
         return *this;
     }
+    Trigger& trigger() { return rule_.blocker.trigger; }
     std::string description() const { return descriptionText(rule_); }
 
 private:
@@ -69,7 +70,7 @@ TEST(Description, BlockRules) {
 
 TEST(Description, LoadTypePhrase) {
     const auto cookies = [](std::vector<LoadType> types) {
-        return Shape().action(ActionType::BlockCookies).loadType(std::move(types)).description();
+        return Shape().action(ActionType::BlockCookies).urlFilter(".*").loadType(std::move(types)).description();
     };
     EXPECT_EQ(cookies({LoadType::FirstParty, LoadType::ThirdParty}),
               "Ignore all first-party and third-party cookies when sending outgoing requests.");
@@ -82,54 +83,109 @@ TEST(Description, LoadTypePhrase) {
 }
 
 TEST(Description, CookieRules) {
-    EXPECT_EQ(Shape().action(ActionType::BlockCookies).description(),
+    EXPECT_EQ(Shape().action(ActionType::BlockCookies).urlFilter(".*").description(),
               "Ignore all cookies when sending outgoing requests.");
     EXPECT_EQ(Shape()
                   .action(ActionType::BlockCookies)
+                  .urlFilter(".*")
                   .loadType({LoadType::FirstParty})
                   .unlessDomain({"a.example"})
                   .description(),
               "Ignore first-party cookies when sending outgoing requests.\nThe blocker only applies outside of "
               "a.example.");
-    // Neither the url filter nor the resource types of a cookie rule are mentioned.
+    // Read from a file: a url filter and resource types no editor sets are named.
     EXPECT_EQ(Shape().action(ActionType::BlockCookies).urlFilter("x").resourceTypes({ResourceType::Font}).description(),
-              "Ignore all cookies when sending outgoing requests.");
+              "Ignore all cookies when sending outgoing requests to URLs matching the pattern: x for resources "
+              "(font).");
 }
 
 TEST(Description, HideRules) {
     EXPECT_EQ(Shape()
                   .action(ActionType::Hide)
                   .urlFilter(".*")
-                  .loadType({LoadType::ThirdParty})
                   .ifDomain({"*a.example"})
                   .selector("div#links")
                   .description(),
               "Hide page elements with CSS selector \"div#links\" on a page with URL matching the pattern: .*"
               "\nThe blocker only applies for *a.example.");
+    EXPECT_EQ(Shape()
+                  .action(ActionType::Hide)
+                  .urlFilter(".*")
+                  .loadType({LoadType::ThirdParty})
+                  .resourceTypes({ResourceType::ChildDocument})
+                  .selector("div#links")
+                  .description(),
+              "Hide page elements with CSS selector \"div#links\" on a page with URL matching the pattern: .*, only "
+              "for third-party resources (child-document)");
     // Read from a file without its selector: the quotes stand empty.
     EXPECT_EQ(Shape().action(ActionType::Hide).urlFilter(".*").description(),
               "Hide page elements with CSS selector \"\" on a page with URL matching the pattern: .*");
 }
 
-TEST(Description, RulesThatOnlyNameTheirDomains) {
-    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).ifDomain({"a.example", "b.example"}).description(),
+TEST(Description, ExemptionAndHttpsRulesAsEditorsMakeThemNameTheirDomains) {
+    const auto exemption = [] { return Shape().action(ActionType::IgnorePreviousRules).urlFilter(".*"); };
+    EXPECT_EQ(exemption().ifDomain({"a.example", "b.example"}).description(),
               "Ignore all rules for a.example, b.example.");
-    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).unlessDomain({"a.example"}).description(),
-              "Ignore rules outside of a.example.");
-    EXPECT_EQ(Shape().action(ActionType::makeHttps).unlessDomain({"a.example"}).description(),
+    EXPECT_EQ(exemption().unlessDomain({"a.example"}).description(), "Ignore rules outside of a.example.");
+    EXPECT_EQ(Shape().action(ActionType::makeHttps).urlFilter(".*").unlessDomain({"a.example"}).description(),
               "Change URL from HTTP to HTTPS before making a request unless domain a.example.");
-    EXPECT_EQ(
-        Shape().action(ActionType::makeHttps).loadType({LoadType::FirstParty}).ifDomain({"a.example"}).description(),
-        "Change URL from HTTP to HTTPS before making a request if domain a.example.");
-    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).description(), "");
-    EXPECT_EQ(Shape().action(ActionType::makeHttps).description(), "");
-}
-
-TEST(Description, EmptyDomainListLeavesNothingBetweenSpaceAndFullStop) {
-    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).ifDomain({}).description(), "Ignore all rules for .");
+    EXPECT_EQ(exemption().ifDomain({}).description(), "Ignore all rules for .");
     EXPECT_EQ(Shape().unlessDomain({}).description(),
               "Abort loading resources of any type where the resource's URL matches the pattern: ads"
               "\nThe blocker only applies outside of .");
+}
+
+TEST(Description, ExemptionAndHttpsRulesOfOtherShapesNameWhatTheyMatch) {
+    // Without a domain filter they used to have no description at all.
+    EXPECT_EQ(Shape().action(ActionType::IgnorePreviousRules).description(),
+              "Ignore previous rules for resources of any type where the resource's URL matches the pattern: ads");
+    EXPECT_EQ(Shape().action(ActionType::makeHttps).urlFilter(".*").description(),
+              "Change URL from HTTP to HTTPS before loading resources of any type where the resource's URL matches "
+              "the pattern: .*");
+    EXPECT_EQ(Shape()
+                  .action(ActionType::IgnorePreviousRules)
+                  .urlFilter("cdn\\.example")
+                  .resourceTypes({ResourceType::Script})
+                  .ifDomain({"a.example"})
+                  .description(),
+              "Ignore previous rules for resources (script) where the resource's URL matches the pattern: "
+              "cdn\\.example\nThe blocker only applies for a.example.");
+    EXPECT_EQ(Shape().action(ActionType::makeHttps).urlFilter(".*").loadType({LoadType::FirstParty}).ifDomain({"a"})
+                  .description(),
+              "Change URL from HTTP to HTTPS before loading first-party resources of any type where the resource's URL "
+              "matches the pattern: .*\nThe blocker only applies for a.");
+}
+
+TEST(Description, ConditionsNoEditorOffersAreNamed) {
+    Shape mixedContent;
+    mixedContent.action(ActionType::makeHttps).urlFilter("http://.*").resourceTypes({ResourceType::Image});
+    mixedContent.trigger().topURLFilter = TopURLFilter{TopURLFilterType::IfTopURL, {"https://.*"}};
+    EXPECT_EQ(mixedContent.description(),
+              "Change URL from HTTP to HTTPS before loading resources (image) where the resource's URL matches the "
+              "pattern: http://.*, only on pages whose URL matches https://.*");
+
+    Shape framed;
+    framed.urlFilter(".*").unlessDomain({"a.example"});
+    framed.trigger().frameURLFilter = FrameURLFilter{FrameURLFilterType::IfFrameURL, {"iframe\\.html", "ad/"}};
+    framed.trigger().loadContext = std::vector{LoadContext::ChildFrame};
+    framed.trigger().requestMethod = "post";
+    EXPECT_EQ(framed.description(),
+              "Abort loading resources of any type where the resource's URL matches the pattern: .*, only in frames "
+              "whose URL matches iframe\\.html, ad/, only in child frames, only for POST requests\nThe blocker only "
+              "applies outside of a.example.");
+
+    Shape unless;
+    unless.action(ActionType::BlockCookies).urlFilter(".*");
+    unless.trigger().topURLFilter = TopURLFilter{TopURLFilterType::UnlessTopURL, {"bank"}};
+    unless.trigger().frameURLFilter = FrameURLFilter{FrameURLFilterType::UnlessFrameURL, {"pay"}};
+    unless.trigger().loadContext = std::vector{LoadContext::TopFrame};
+    EXPECT_EQ(unless.description(),
+              "Ignore all cookies when sending outgoing requests, except on pages whose URL matches bank, except in "
+              "frames whose URL matches pay, only in the top frame.");
+    unless.trigger().loadContext = std::vector{LoadContext::ChildFrame, LoadContext::TopFrame};
+    unless.trigger().frameURLFilter.reset();
+    EXPECT_EQ(unless.description(),
+              "Ignore all cookies when sending outgoing requests, except on pages whose URL matches bank.");
 }
 
 TEST(Description, IdNameAndCaseSensitivityPlayNoPart) {

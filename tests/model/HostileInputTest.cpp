@@ -34,7 +34,7 @@ TEST(HostileInput, TooDeepOrBrokenTextNeverReachesTheReaders) {
     EXPECT_FALSE(parseJson("[{\"id\":\"p\",\"rules\":[]}"));
 }
 
-TEST(HostileInput, WrongTypesEverywhereReadAsLenientDefaults) {
+TEST(HostileInput, WrongTypesAroundARuleReadAsDefaultsAndInsideItSkipIt) {
     LogCapture capture;
     auto packages = packagesFromJSON(parsed(R"([
         {"id":{},"name":1.5,"rules":{"0":{}}},
@@ -42,10 +42,12 @@ TEST(HostileInput, WrongTypesEverywhereReadAsLenientDefaults) {
             null, 7, "rule", [],
             {"content":[]},
             {"content":{"trigger":"ads","action":{"type":"block"}}},
-            {"content":{"trigger":{"url-filter":"ads","resource-type":{"a":"image"},"load-type":"first-party",
-                                   "if-domain":{"a":1},"unless-domain":[true],"url-filter-is-case-sensitive":[]},
+            {"content":{"trigger":{"url-filter":"ads","url-filter-is-case-sensitive":[],
+                                   "top-url-filter-is-case-sensitive":"yes"},
                         "action":{"type":"css-display-none","selector":{"a":1}}},
-             "id":null,"name":false}
+             "id":null,"name":false},
+            {"content":{"trigger":{"url-filter":"ads","resource-type":{"a":"image"},"load-type":"first-party",
+                                   "if-domain":{"a":1},"unless-domain":[true]},"action":{"type":"block"}}}
         ]}
     ])"));
     ASSERT_EQ(packages.size(), 2u);
@@ -55,7 +57,10 @@ TEST(HostileInput, WrongTypesEverywhereReadAsLenientDefaults) {
     const Rule& rule = packages[1].rules[0];
     EXPECT_EQ(rule.blocker, (Blocker{Trigger{"ads", false, {}, {}, {}}, Action{ActionType::Hide, std::nullopt}}));
     EXPECT_EQ(rule.name, "");
-    EXPECT_EQ(capture.lines().size(), 6u * 3u);
+    // Wrong types around a rule read as defaults; in what the rule matches they skip it.
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 7u * 3u);
+    EXPECT_EQ(lines[18], "resource-type is not a list of strings");
 }
 
 TEST(HostileInput, HugeStringsAndManyElementsAreCarriedThrough) {

@@ -37,27 +37,62 @@ TEST(TriggerReader, ReadsEveryFieldAndDefaultsTheOptionalOnes) {
     EXPECT_EQ(*bare, Trigger{});
 }
 
-TEST(TriggerReader, EnumerationListsDropUnknownTextButNotWrongTypes) {
-    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":["image","unknown"]})")->resourceTypes,
-              std::vector{ResourceType::Image});
-    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":["image",3]})")->resourceTypes, std::nullopt);
-    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":[]})")->resourceTypes, std::vector<ResourceType>{});
-    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":["Image","IMAGE"]})")->resourceTypes,
-              std::vector<ResourceType>{});
-    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":"image"})")->resourceTypes, std::nullopt);
-    EXPECT_EQ(trigger(R"({"url-filter":"","load-type":["third-party","first-party","x"]})")->loadType,
-              (std::vector{LoadType::ThirdParty, LoadType::FirstParty}));
-    EXPECT_EQ(trigger(R"({"url-filter":"","load-type":[null]})")->loadType, std::nullopt);
+TEST(TriggerReader, ReadsEveryConditionWebKitKnows) {
+    auto top = trigger(R"({"url-filter":"http://.*","if-top-url":["https://.*"],"top-url-filter-is-case-sensitive":true,
+        "resource-type":["image","media","fetch","websocket","other","ping","csp-report","child-document",
+        "top-document"],"load-context":["child-frame"],"request-method":"POST"})");
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->topURLFilter, (TopURLFilter{TopURLFilterType::IfTopURL, {"https://.*"}}));
+    EXPECT_TRUE(top->topURLFilterCaseSensitive);
+    EXPECT_FALSE(top->frameURLFilterCaseSensitive);
+    EXPECT_EQ(top->resourceTypes,
+              (std::vector{ResourceType::Image, ResourceType::Media, ResourceType::Fetch, ResourceType::WebSocket,
+                           ResourceType::Other, ResourceType::Ping, ResourceType::CSPReport,
+                           ResourceType::ChildDocument, ResourceType::TopDocument}));
+    EXPECT_EQ(top->loadContext, std::vector{LoadContext::ChildFrame});
+    EXPECT_EQ(top->requestMethod, "POST");
+
+    auto frame = trigger(R"({"url-filter":".*","unless-frame-url":["iframe\\.html"],
+        "frame-url-filter-is-case-sensitive":true})");
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->frameURLFilter, (FrameURLFilter{FrameURLFilterType::UnlessFrameURL, {"iframe\\.html"}}));
+    EXPECT_TRUE(frame->frameURLFilterCaseSensitive);
+    EXPECT_EQ(trigger(R"({"url-filter":"","unless-top-url":["a"]})")->topURLFilter,
+              (TopURLFilter{TopURLFilterType::UnlessTopURL, {"a"}}));
+    EXPECT_EQ(trigger(R"({"url-filter":"","if-frame-url":["a"]})")->frameURLFilter,
+              (FrameURLFilter{FrameURLFilterType::IfFrameURL, {"a"}}));
 }
 
-TEST(TriggerReader, IfDomainWinsAndABrokenOneFallsBackToUnlessDomain) {
-    EXPECT_EQ(trigger(R"({"url-filter":"","if-domain":["a"],"unless-domain":["b"]})")->domainFilter,
-              (DomainFilter{DomainFilterType::IfDomain, {"a"}}));
-    EXPECT_EQ(trigger(R"({"url-filter":"","if-domain":["a",1],"unless-domain":["b"]})")->domainFilter,
-              (DomainFilter{DomainFilterType::UnlessDomain, {"b"}}));
-    EXPECT_EQ(trigger(R"({"url-filter":"","if-domain":[],"unless-domain":["b"]})")->domainFilter,
-              (DomainFilter{DomainFilterType::IfDomain, {}}));
-    EXPECT_EQ(trigger(R"({"url-filter":"","if-domain":"a","unless-domain":{}})")->domainFilter, std::nullopt);
+// Dropping an unknown name or a broken list would leave a rule that applies more widely than
+// written (an empty resource-type list means every type), so the rule is not read at all.
+TEST(TriggerReader, WhatItCannotCarryMakesItReadNothingWithALineNamingIt) {
+    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":[]})")->resourceTypes, std::vector<ResourceType>{});
+    EXPECT_EQ(trigger(R"({"url-filter":"","load-type":["third-party","first-party"]})")->loadType,
+              (std::vector{LoadType::ThirdParty, LoadType::FirstParty}));
+    const std::pair<const char*, const char*> refused[] = {
+        {R"("resource-type":["image","unknown"])", R"(unknown resource-type "unknown")"},
+        {R"("resource-type":["Image"])", R"(unknown resource-type "Image")"},
+        {R"("resource-type":["image",3])", "resource-type is not a list of strings"},
+        {R"("resource-type":"image")", "resource-type is not a list of strings"},
+        {R"("load-type":[null])", "load-type is not a list of strings"},
+        {R"("load-type":["top-frame"])", R"(unknown load-type "top-frame")"},
+        {R"("load-context":["first-party"])", R"(unknown load-context "first-party")"},
+        {R"("if-frame-url":"a")", "if-frame-url is not a list of strings"},
+        {R"("request-method":"fetch")", R"(unknown request-method "fetch")"},
+        {R"("request-method":["get"])", "request-method is not a string"},
+        {R"("if-domain":["a"],"unless-domain":["b"])",
+         "more than one of if-domain, unless-domain, if-top-url, unless-top-url, if-frame-url and unless-frame-url"},
+        {R"("if-domain":["a"],"if-top-url":["b"])",
+         "more than one of if-domain, unless-domain, if-top-url, unless-top-url, if-frame-url and unless-frame-url"},
+        {R"("if-domain":["a",1],"unless-domain":["b"])", "if-domain is not a list of strings"},
+        {R"("if-dommain":["a"])", R"(unknown trigger key "if-dommain")"},
+        {R"("redirect":{"url":"https://a.example/"})", R"(unknown trigger key "redirect")"},
+    };
+    for (const auto& [members, line] : refused) {
+        LogCapture capture;
+        EXPECT_FALSE(trigger(std::string(R"({"url-filter":"",)") + members + "}")) << members;
+        EXPECT_EQ(capture.lines(), Lines{line}) << members;
+    }
 }
 
 TEST(TriggerReader, CaseSensitivityIsABooleanThatDefaultsToFalse) {
@@ -84,10 +119,16 @@ TEST(ActionReader, TypeMustMatchExactlyAndSelectorIsTakenAsRead) {
     EXPECT_EQ(actionFromJSON(parsed(R"({"type":"make-https","selector":5})")),
               (Action{ActionType::makeHttps, std::nullopt}));
 
-    for (const char* text : {R"({"type":"Block"})", R"({"type":"hide"})", R"({})", R"({"type":1})", R"(null)"}) {
+    for (const char* text : {R"({})", R"({"type":1})", R"(null)"}) {
         LogCapture capture;
         EXPECT_FALSE(actionFromJSON(parsed(text))) << text;
         EXPECT_EQ(capture.lines(), Lines{"action type is empty"}) << text;
+    }
+    for (const char* type : {"Block", "hide", "notify"}) {
+        LogCapture capture;
+        EXPECT_FALSE(actionFromJSON(parsed(std::string(R"({"type":")") + type + "\"}"))) << type;
+        EXPECT_EQ(capture.lines(),
+                  (Lines{"unknown action type \"" + std::string(type) + "\"", "action type is empty"}));
     }
 }
 
@@ -100,14 +141,59 @@ TEST(RuleReader, SkipsAnUnreadableTriggerWithItsLogLinesAndKeepsTheRest) {
 }
 
 TEST(RuleReader, SkipsAnUnreadableActionWithItsLogLines) {
-    for (const char* action : {R"("action":{"type":"Block"})", R"("action":{"type":"hide"})", R"("x":1)"}) {
-        LogCapture capture;
-        auto rules =
-            readRules(std::string(R"([{"content":{"trigger":{"url-filter":"a"},)") + action + "}}, " + kGoodRule + "]");
-        EXPECT_EQ(rules.size(), 1u) << action;
-        EXPECT_EQ(capture.lines(), (Lines{"action type is empty", "action init failed", "blocker init failed"}))
-            << action;
-    }
+    LogCapture capture;
+    auto rules = readRules(std::string(R"([{"content":{"trigger":{"url-filter":"a"},"x":1}}, )") + kGoodRule + "]");
+    EXPECT_EQ(rules.size(), 1u);
+    EXPECT_EQ(capture.lines(), (Lines{"action type is empty", "action init failed", "blocker init failed"}));
+}
+
+TEST(RuleReader, SkippedRulesAreCountedByWhatTheReaderMet) {
+    LogCapture capture;
+    SkippedRules skipped;
+    auto rules = rulesFromJSON(parsed(std::string("[") +
+                                      R"({"content":{"trigger":{"url-filter":"a"},"action":{"type":"notify"}}},
+        {"content":{"trigger":{"url-filter":"b","if-top-url":["x"],"x-key":1},"action":{"type":"block"}}},
+        {"content":{"trigger":{"url-filter":"c"},"action":{"type":"notify"}}},
+        {"content":{"trigger":{},"action":{"type":"block"}}},)" +
+                                      kGoodRule + "]"),
+                               &skipped);
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(capture.lines(),
+              (Lines{R"(unknown action type "notify")", "action type is empty", "action init failed",
+                     "blocker init failed", R"(unknown trigger key "x-key")", "trigger init failed",
+                     "blocker init failed", R"(unknown action type "notify")", "action type is empty",
+                     "action init failed", "blocker init failed", "url-filter is empty", "trigger init failed",
+                     "blocker init failed"}));
+    EXPECT_EQ(skipped.count(), 4u);
+    EXPECT_EQ(skipped.summary(), R"(4 rules could not be read and were left out: unknown action type "notify" (2), )"
+                                 R"(unknown trigger key "x-key" (1), no url-filter (1))");
+
+    // What a file names is shortened, so a hostile key cannot fill the message.
+    SkippedRules one;
+    rulesFromJSON(parsed(R"([{"content":{"trigger":{"url-filter":"a",")" + std::string(60, 'k') +
+                         R"(":1},"action":{"type":"block"}}}])"),
+                  &one);
+    EXPECT_EQ(one.summary(), "1 rule could not be read and was left out: unknown trigger key \"" +
+                                 std::string(40, 'k') + "…\"");
+}
+
+TEST(BlockerListReader, ReadsEntriesInOrderAndCountsTheOnesItSkips) {
+    LogCapture capture;
+    SkippedRules skipped;
+    auto blockers = blockersFromJSON(parsed(R"([
+        {"trigger":{"url-filter":"a","if-frame-url":["f"]},"action":{"type":"block"},"id":"ignored"},
+        7,
+        {"trigger":{"url-filter":"b"},"action":{"type":"css-display-none","selector":"#ad"}},
+        {"trigger":{"url-filter":"c","resource-type":["beacon"]},"action":{"type":"block"}}
+    ])"),
+                                     &skipped);
+    ASSERT_EQ(blockers.size(), 2u);
+    EXPECT_EQ(blockers[0].trigger.frameURLFilter, (FrameURLFilter{FrameURLFilterType::IfFrameURL, {"f"}}));
+    EXPECT_EQ(blockers[1].action, (Action{ActionType::Hide, "#ad"}));
+    EXPECT_EQ(skipped.count(), 2u);
+    EXPECT_EQ(skipped.reasons().front().first, "entry is not an object");
+    EXPECT_EQ(capture.lines().front(), "entry is not an object");
+    EXPECT_TRUE(blockersFromJSON(parsed(R"({"trigger":{"url-filter":"a"},"action":{"type":"block"}})")).empty());
 }
 
 TEST(RuleReader, TriggerIsReadBeforeActionSoOnlyItsFailureIsLogged) {
@@ -165,7 +251,7 @@ TEST(PackageReader, TheFirstMemberOfANameCountsWhateverItHolds) {
     auto packages = packagesFromJSON(parsed(R"([
         {"id":"first","id":"second","name":7,"name":"ignored","rules":[
             {"id":"r1","content":{"trigger":{"url-filter":"a","url-filter":"b","resource-type":["image"],
-                                             "resource-type":["script"],"if-domain":"x","if-domain":["y"]},
+                                             "resource-type":["script"],"if-domain":["x"],"if-domain":"y"},
                                   "action":{"type":"block","type":"css-display-none"}},
              "content":{"trigger":{"url-filter":"c"},"action":{"type":"block"}}},
             {"id":"r2","content":{"trigger":"none","trigger":{"url-filter":"d"},"action":{"type":"block"}}}
@@ -178,7 +264,7 @@ TEST(PackageReader, TheFirstMemberOfANameCountsWhateverItHolds) {
     const Trigger& trigger = packages[0].rules[0].blocker.trigger;
     EXPECT_EQ(trigger.urlFilter, "a");
     EXPECT_EQ(trigger.resourceTypes, std::vector{ResourceType::Image});
-    EXPECT_EQ(trigger.domainFilter, std::nullopt);
+    EXPECT_EQ(trigger.domainFilter, (DomainFilter{DomainFilterType::IfDomain, {"x"}}));
     EXPECT_EQ(packages[0].rules[0].blocker.action, (Action{ActionType::Block, std::nullopt}));
     EXPECT_EQ(capture.lines(), (Lines{"url-filter is empty", "trigger init failed", "blocker init failed"}));
 }
@@ -189,7 +275,7 @@ TEST(PackageReader, NothingOfOneRuleCarriesOverToTheNext) {
             "resource-type":["image"],"load-type":["third-party"],"unless-domain":["x"]},
             "action":{"type":"css-display-none","selector":"div"}}},
         {"content":{"trigger":{"url-filter":"b"},"action":{"type":"block"}}},
-        {"content":{"trigger":{"url-filter":"c","if-domain":["y",1],"unless-domain":["z"]},"action":{"type":"block"}}}
+        {"content":{"trigger":{"url-filter":"c","unless-domain":["z"]},"action":{"type":"block"}}}
     ])");
     ASSERT_EQ(rules.size(), 3u);
     EXPECT_TRUE(isUpperCaseUUID(rules[1].id)) << rules[1].id;

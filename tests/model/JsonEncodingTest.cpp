@@ -43,6 +43,38 @@ TEST(JsonEncoding, TriggerWritesOnlyTheKeysItHas) {
     EXPECT_FALSE(ifDomain.HasMember("unless-domain"));
 }
 
+// Files written before rules could carry more must come out byte for byte the same, and the
+// keys WebKit reads besides follow after the old ones.
+TEST(JsonEncoding, OldRulesAreWrittenAsBeforeAndEveryOtherConditionAfterThem) {
+    EXPECT_EQ(toJSONString(sampleRule()),
+              R"({"id":"R1","name":"Block ads","content":{"trigger":{"url-filter":"ads",)"
+              R"("url-filter-is-case-sensitive":true,"resource-type":["svg-document","style-sheet"],)"
+              R"("load-type":["third-party"],"unless-domain":["*B.example","a.example"]},)"
+              R"("action":{"type":"css-display-none","selector":"div.ad"}}})");
+
+    Trigger top;
+    top.urlFilter = "http://.*";
+    top.resourceTypes = std::vector{ResourceType::Ping, ResourceType::CSPReport, ResourceType::TopDocument};
+    top.topURLFilter = TopURLFilter{TopURLFilterType::IfTopURL, {"https://.*"}};
+    top.topURLFilterCaseSensitive = true;
+    top.frameURLFilterCaseSensitive = true;
+    top.loadContext = std::vector{LoadContext::TopFrame, LoadContext::ChildFrame};
+    top.requestMethod = "Get";
+    EXPECT_EQ(toJSONString(top),
+              R"({"url-filter":"http://.*","resource-type":["ping","csp-report","top-document"],)"
+              R"("top-url-filter-is-case-sensitive":true,"if-top-url":["https://.*"],)"
+              R"("frame-url-filter-is-case-sensitive":true,"load-context":["top-frame","child-frame"],)"
+              R"("request-method":"Get"})");
+
+    Trigger frame;
+    frame.urlFilter = ".*";
+    frame.frameURLFilter = FrameURLFilter{FrameURLFilterType::UnlessFrameURL, {"a", "b"}};
+    EXPECT_EQ(encoded(frame), parsed(R"({"url-filter":".*","unless-frame-url":["a","b"]})"));
+    frame.frameURLFilter->type = FrameURLFilterType::IfFrameURL;
+    frame.topURLFilter = TopURLFilter{TopURLFilterType::UnlessTopURL, {}};
+    EXPECT_EQ(encoded(frame), parsed(R"({"url-filter":".*","unless-top-url":[],"if-frame-url":["a","b"]})"));
+}
+
 TEST(JsonEncoding, PresentEmptyListsAreWrittenAndAbsentOnesAreNot) {
     Trigger trigger;
     trigger.urlFilter = ".*";

@@ -45,6 +45,16 @@ TEST(JsonRoundTrip, EveryKindOfRuleComesBackEqual) {
                               Action{ActionType::IgnorePreviousRules, {}}}});
     // The reader keeps what it reads, so a selector on a non-hide action survives too.
     package.rules.push_back({"r5", "https", {triggerWith({}, {}, {}), Action{ActionType::makeHttps, "kept"}}});
+    Trigger conditions = triggerWith(std::vector{ResourceType::ChildDocument, ResourceType::WebSocket}, {}, {});
+    conditions.frameURLFilter = FrameURLFilter{FrameURLFilterType::IfFrameURL, {"iframe\\.html"}};
+    conditions.frameURLFilterCaseSensitive = true;
+    conditions.loadContext = std::vector{LoadContext::ChildFrame};
+    conditions.requestMethod = "post";
+    package.rules.push_back({"r6", "frame", {conditions, Action{ActionType::Block, {}}}});
+    conditions.frameURLFilter.reset();
+    conditions.topURLFilter = TopURLFilter{TopURLFilterType::UnlessTopURL, {"^https://"}};
+    conditions.topURLFilterCaseSensitive = true;
+    package.rules.push_back({"r7", "page", {conditions, Action{ActionType::makeHttps, {}}}});
 
     LogCapture capture;
     EXPECT_EQ(readBack(package), package);

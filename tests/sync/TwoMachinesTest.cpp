@@ -258,4 +258,45 @@ TEST_P(TwoMachines, ImportsSwitchesAndPartialEditsReachTheOtherMachine) {
     }
 }
 
+TEST_P(TwoMachines, RulesLimitedToSomePagesOrFramesStaySoOnBothMachines) {
+    a().run({"launch"});
+    b().run({"launch"});
+    const std::filesystem::path list = a().home() / "Downloads" / "limited.json";
+    writeText(list, R"([
+        {"trigger":{"url-filter":"http://.*","if-top-url":["https://.*"],"resource-type":["image","media"]},
+         "action":{"type":"make-https"}},
+        {"trigger":{"url-filter":".*","if-frame-url":["iframe\\.html"],"load-context":["child-frame"]},
+         "action":{"type":"block"}}])");
+    Environment importing = a().environment();
+    importing.insert(importing.end(),
+                     {{"HOME", a().home().string()}, {"XDG_DATA_HOME", (a().home() / "data").string()}});
+    auto imported = orvanectl({"import", list.string()}, "", importing);
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    converge();
+    const std::string limited = R"("if-top-url":["https://.*"])";
+    const std::string framed = R"("if-frame-url":["iframe\\.html"],"load-context":["child-frame"])";
+    for (Machine* machine : {&a(), &b()}) {
+        EXPECT_NE(machine->blockerFile().find(limited), std::string::npos) << machine->blockerFile();
+        EXPECT_NE(machine->blockerFile().find(framed), std::string::npos) << machine->blockerFile();
+    }
+
+    // Edited on the other machine in an editor that shows neither condition.
+    std::string package;
+    for (const auto& [id, entry] : b().catalog()) {
+        package = entry.first == "limited" ? id : package;
+    }
+    JsonDocument rules = parsed(b().run({"rules", package, "--json"}).out);
+    std::string framedRule;
+    for (const auto& rule : rules.GetArray()) {
+        const std::string description = rule["description"].GetString();
+        framedRule = description.find("only in frames") != std::string::npos ? rule["id"].GetString() : framedRule;
+    }
+    b().run({"add", package, "block-url", "--rule-id", framedRule, "--url-filter", "\\.gif", "--name", "Framed GIFs"});
+    converge();
+    EXPECT_NE(a().blockerFile().find(R"({"url-filter":"\\.gif","if-frame-url":["iframe\\.html"])"),
+              std::string::npos)
+        << a().blockerFile();
+    EXPECT_NE(a().blockerFile().find(limited), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Clouds, TwoMachines, ::testing::Values("SQLite", "PostgreSQL"));

@@ -38,6 +38,9 @@ Problem selectResourceType(RuleOptions& options, const std::string& value) {
     if (!type) {
         return "unknown resource type '" + value + "'";
     }
+    if (resourceTypeSegment(*type) == kEditorResourceTypes.size()) {
+        return "the URL editor offers no resource type '" + value + "'";
+    }
     options.resourceTypes.set(resourceTypeSegment(*type));
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 
 #include "CoreSession.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace orvane::cli {
@@ -23,11 +24,19 @@ int runImport(Arguments arguments) {
 }
 
 int runExport(Arguments arguments) {
-    if (arguments.size() != 2) {
+    std::vector<std::string> rest(arguments.begin(), arguments.end());
+    const auto flag = std::find(rest.begin(), rest.end(), "--content-blocker");
+    const bool contentBlocker = flag != rest.end();
+    if (contentBlocker) {
+        rest.erase(flag);
+    }
+    if (rest.size() != 2) {
         return usageError(kExportCommand, "expected PACKAGE and FILE");
     }
     CoreSession session;
-    auto written = session.services().packages().exportPackage(arguments[0], arguments[1]);
+    PackageServices& packages = session.services().packages();
+    auto written = contentBlocker ? packages.exportContentBlockerList(rest[0], rest[1])
+                                  : packages.exportPackage(rest[0], rest[1]);
     if (!written) {
         return session.fail(written.error());
     }

@@ -8,6 +8,10 @@ int runImport(Arguments arguments);
 int runExport(Arguments arguments);
 
 inline constexpr Command kImportCommand{"import", "import FILE", runImport};
-inline constexpr Command kExportCommand{"export", "export PACKAGE FILE[.orvanepkg]", runExport};
+inline constexpr Command kExportCommand{"export",
+                                        "export PACKAGE FILE[.orvanepkg]\n"
+                                        "  export PACKAGE FILE.json --content-blocker   its enabled rules as a plain "
+                                        "content-blocker list",
+                                        runExport};
 
 } // namespace orvane::cli
