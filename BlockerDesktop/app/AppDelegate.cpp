@@ -1,0 +1,167 @@
+#include "app/AppDelegate.h"
+
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+
+#include <sstream>
+#include <variant>
+
+namespace orvane::desktop {
+namespace {
+
+std::string describe(const UserInfo& userInfo) {
+    std::ostringstream text;
+    text << "{";
+    const char* separator = "";
+    for (const auto& [key, value] : userInfo) {
+        text << separator << key << ": ";
+        std::visit(
+            [&text](const auto& item) {
+                using Item = std::decay_t<decltype(item)>;
+                if constexpr (std::is_same_v<Item, bool>) {
+                    text << (item ? "true" : "false");
+                } else if constexpr (std::is_same_v<Item, std::string>) {
+                    text << '"' << item << '"';
+                } else {
+                    text << item;
+                }
+            },
+            value);
+        separator = ", ";
+    }
+    text << "}";
+    return text.str();
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Gtk::Application& application, std::shared_ptr<Clock> clock)
+    : application_(application),
+      windowController_(std::make_unique<DarkWindowController>(
+          [this] { showPreferencesForExtension(core::Extension::contentBlocker); }, std::move(clock))) {
+    application_.add_window(windowController_->window());
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::later(std::function<void(AppDelegate&)> work) {
+    runOnMain([weak = std::weak_ptr<AppDelegate*>(self_), work = std::move(work)] {
+        if (auto self = weak.lock()) {
+            work(**self);
+        }
+    });
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    core::WindowLaunchSteps steps;
+    steps.firstLaunchExtensionCheck = [this] { firstLaunchExtensionCheck(); };
+    steps.registerInformationMessages = [this] {
+        informationMessages_ = ObserverRegistration(kDisplayInformation, [this](const Notification& note) {
+            // Posted on any thread; the window is the main thread's.
+            later([note](AppDelegate& self) { self.displayInformation(note); });
+        });
+    };
+    steps.registerDisabledContentBlocker = [this] {
+        disabledContentBlocker_ = core::observeDisabledContentBlocker(
+            [this] { later([](AppDelegate& self) { self.triedUpdatingDisabledBlockerExtension(); }); });
+    };
+    core_ = core::launch(steps);
+}
+
+bool AppDelegate::openFile(const std::filesystem::path& path) {
+    core::importPackageFile(path);
+    return true;
+}
+
+DarkWindowController* AppDelegate::mainWindowController() {
+    for (const Gtk::Window* window : application_.get_windows()) {
+        if (window == &windowController_->window()) {
+            return windowController_.get();
+        }
+    }
+    return nullptr;
+}
+
+void AppDelegate::showPreferencesForExtension(core::Extension extension) {
+    if (!extensionSettings_) {
+        extensionSettings_ = std::make_unique<ExtensionSettingsWindow>();
+        application_.add_window(extensionSettings_->window());
+    }
+    auto* controller = mainWindowController();
+    const std::string error =
+        extensionSettings_->present(extension, controller != nullptr ? &controller->window() : nullptr);
+    if (!error.empty()) {
+        log("Error launching the extension's preferences: " + error);
+    }
+}
+
+void AppDelegate::firstLaunchExtensionCheck() {
+    core::queryExtensionState(core::Extension::contentBlocker, [weak = std::weak_ptr<AppDelegate*>(self_)](
+                                                                   std::optional<bool> enabled, const std::string& error) {
+        auto self = weak.lock();
+        if (!self) {
+            return;
+        }
+        if (!enabled) {
+            log("Can't check blocker state " + error);
+            return;
+        }
+        if (!*enabled) {
+            (*self)->showIntroUnless(false);
+            return;
+        }
+        core::queryExtensionState(core::Extension::appExtension,
+                                  [weak](std::optional<bool> appEnabled, const std::string& appError) {
+                                      auto self = weak.lock();
+                                      if (!self) {
+                                          return;
+                                      }
+                                      if (!appEnabled) {
+                                          log("Can't check ext state " + appError);
+                                          return;
+                                      }
+                                      (*self)->showIntroUnless(*appEnabled);
+                                  });
+    });
+}
+
+void AppDelegate::showIntroUnless(bool enabled) {
+    if (enabled) {
+        return;
+    }
+    if (auto* controller = mainWindowController()) {
+        controller->showIntro();
+    }
+}
+
+void AppDelegate::displayInformation(const Notification& note) {
+    auto message = note.stringValue("message");
+    if (!message) {
+        log("Notification doesn't contain message " + describe(note.userInfo));
+        return;
+    }
+    auto* controller = mainWindowController();
+    if (controller == nullptr) {
+        return;
+    }
+    OnScreenMessage information;
+    information.mainMessageParts = {*message};
+    information.buttonTitle = "OK";
+    information.completion = controller->dismissingCompletion(nullptr);
+    later([information = std::move(information)](AppDelegate& self) {
+        if (auto* controller = self.mainWindowController()) {
+            controller->showMessage(information);
+        }
+    });
+}
+
+void AppDelegate::triedUpdatingDisabledBlockerExtension() {
+    if (auto* controller = mainWindowController()) {
+        controller->showModalMessage("Please enable Orvane extension\nfor content blocking in Safari.",
+                                     "Open Safari Preferences", false, [this] {
+                                         showPreferencesForExtension(core::Extension::contentBlocker);
+                                     });
+    }
+}
+
+} // namespace orvane::desktop
