@@ -61,10 +61,11 @@ void AppDelegate::applicationDidFinishLaunching() {
             later([note](AppDelegate& self) { self.displayInformation(note); });
         });
     };
-    steps.registerDisabledContentBlocker = [this] {
-        disabledContentBlocker_ = core::observeDisabledContentBlocker(
-            [this] { later([](AppDelegate& self) { self.triedUpdatingDisabledBlockerExtension(); }); });
-    };
+    // The launch's first rebuild asks the browser for the blocker's state at its first step, and
+    // the answer comes on the browser's thread while the launch goes on: an observer registered
+    // at the launch's later step would miss a quick "disabled". So it is there before the launch.
+    disabledContentBlocker_ = core::observeDisabledContentBlocker(
+        [this] { later([](AppDelegate& self) { self.triedUpdatingDisabledBlockerExtension(); }); });
     core_ = core::launch(steps);
 }
 

@@ -54,7 +54,6 @@ std::unique_ptr<RunningCore> launch(const WindowLaunchSteps& steps) {
     LaunchHooks hooks;
     hooks.firstLaunchExtensionCheck = steps.firstLaunchExtensionCheck;
     hooks.registerInformationMessages = steps.registerInformationMessages;
-    hooks.registerDisabledContentBlocker = steps.registerDisabledContentBlocker;
     addCloudSyncHooks(hooks);
     auto running = std::make_unique<RunningCore>();
     running->observation_->signals = runLaunchSequence(hooks);

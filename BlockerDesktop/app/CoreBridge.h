@@ -17,7 +17,6 @@ namespace orvane::desktop::core {
 struct WindowLaunchSteps {
     std::function<void()> firstLaunchExtensionCheck;
     std::function<void()> registerInformationMessages;
-    std::function<void()> registerDisabledContentBlocker;
 };
 
 // What a launch leaves running: the observation of the browser extension's signals.

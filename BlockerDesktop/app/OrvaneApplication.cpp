@@ -2,13 +2,12 @@
 
 #include "app/CoreBridge.h"
 
-#include <gtkmm/aboutdialog.h>
-#include <gtkmm/builder.h>
+#include <glibmm/miscutils.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/settings.h>
 #include <gtkmm/stylecontext.h>
 
-extern "C" GResource* orvane_get_resource(void);
+extern "C" void orvane_register_resource(void);
 
 namespace orvane::desktop {
 namespace {
@@ -18,7 +17,7 @@ constexpr const char* kComingActions[] = {"preferences", "report-problem", "help
 
 void registerResources() {
     static const bool registered = [] {
-        g_resources_register(orvane_get_resource());
+        orvane_register_resource();
         return true;
     }();
     (void)registered;

@@ -43,6 +43,8 @@ struct FirstLaunch {
     std::string logLine;
 };
 
+void PrintTo(const FirstLaunch& launch, std::ostream* out) { *out << launch.name; }
+
 class FirstLaunchTest : public DesktopTest, public ::testing::WithParamInterface<FirstLaunch> {};
 
 } // namespace
@@ -92,13 +94,13 @@ TEST_F(AppEventsTest, ADisabledContentBlockerAsksToEnableItAndOpensTheExtensionS
     RunningApp running;
     auto& controller = running.controller();
     // The launch's rebuild finds the blocker off.
-    ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() != nullptr; }));
+    ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() != nullptr; })) << joined(log);
     auto* message = controller.messageContainer();
     EXPECT_EQ(message->labels().at(0)->get_text(), "Please enable Orvane extension\nfor content blocking in Safari.");
     EXPECT_EQ(message->button().get_label(), "Open Safari Preferences");
     EXPECT_EQ(message->skipButton(), nullptr);
 
-    message->button().signal_clicked().emit();
+    click(message->button());
     auto* settings = running.delegate().extensionSettings();
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(settings->window().get_visible());

@@ -118,6 +118,16 @@ void RunningApp::settleCore() {
     drainMainQueue();
 }
 
+std::string joined(const LogCapture& log) {
+    std::string text;
+    for (const auto& line : log.lines()) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+void click(Gtk::Widget& button) { g_signal_emit_by_name(button.gobj(), "clicked"); }
+
 std::vector<Gtk::Widget*> descendants(Gtk::Widget& root) {
     std::vector<Gtk::Widget*> widgets;
     for (Gtk::Widget* child = root.get_first_child(); child != nullptr; child = child->get_next_sibling()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/OrvaneApplication.h"
+#include "platform/Log.h"
 #include "support/TempHome.h"
 #include "window/Clock.h"
 
@@ -71,6 +72,12 @@ private:
     void waitForWindow();
     Glib::RefPtr<desktop::OrvaneApplication> app_;
 };
+
+// The captured log, a line each, for failure messages.
+std::string joined(const LogCapture& log);
+
+// A click as the button reports it, at once.
+void click(Gtk::Widget& button);
 
 // Every widget under `root`, depth first.
 std::vector<Gtk::Widget*> descendants(Gtk::Widget& root);

@@ -25,9 +25,10 @@ std::vector<std::string> texts(desktop::MessageView& view) {
     return lines;
 }
 
-// The font the user sees on a label: size in points and weight.
+// The font the user sees on a label: size in logical pixels (the desktop's points) and weight.
 std::pair<double, int> fontOf(Gtk::Label& label) {
     auto font = label.get_pango_context()->get_font_description();
+    EXPECT_TRUE(font.get_size_is_absolute());
     return {font.get_size() / double(PANGO_SCALE), static_cast<int>(font.get_weight())};
 }
 
@@ -57,7 +58,7 @@ TEST_F(MessagesTest, InformationMessagesShowOneAtATimeAndNeedAMessage) {
     EXPECT_EQ(fontOf(*view->labels()[0]), std::make_pair(23.0, 100));
     EXPECT_TRUE(view->widget().has_css_class("information"));
 
-    view->button().signal_clicked().emit();
+    click(view->button());
     ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() == nullptr; }));
     EXPECT_TRUE(controller.content().get_sensitive());
     settle();
@@ -79,12 +80,12 @@ TEST_F(MessagesTest, AMessageCompletionRunsExactlyOnceWhicheverWayItEnds) {
         ASSERT_NE(view->skipButton(), nullptr);
         EXPECT_EQ(view->skipButton()->get_label(), "Skip this step (not recommended)");
         if (ending == "button") {
-            view->button().signal_clicked().emit();
+            click(view->button());
         } else if (ending == "button twice") {
-            view->button().signal_clicked().emit();
-            view->button().signal_clicked().emit();
+            click(view->button());
+            click(view->button());
         } else if (ending == "skip button") {
-            view->skipButton()->signal_clicked().emit();
+            click(*view->skipButton());
         } else {
             controller.hideMessage();
             controller.hideMessage();
@@ -142,7 +143,7 @@ TEST_F(MessagesTest, TheWelcomeRevealsOneElementPerSecondAndItsButtonOpensTheExt
     }
     EXPECT_EQ(view->hiddenSubviewCount(), 0u);
 
-    view->button().signal_clicked().emit();
+    click(view->button());
     ASSERT_NE(running.delegate().extensionSettings(), nullptr);
     EXPECT_TRUE(running.delegate().extensionSettings()->window().get_visible());
     ASSERT_TRUE(pumpUntil([&] {

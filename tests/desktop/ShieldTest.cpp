@@ -3,6 +3,7 @@
 #include "DesktopHarness.h"
 
 #include <gdk/x11/gdkx.h>
+#include <gtkmm/adjustment.h>
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/eventcontrollerlegacy.h>

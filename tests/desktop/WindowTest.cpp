@@ -65,8 +65,10 @@ TEST_F(WindowTest, TheWindowKeepsItsFrameAndOffersItsMenuKeysAndNames) {
     {
         RunningApp running;
         auto& window = running.window();
-        EXPECT_EQ(window.get_width(), 900);
-        EXPECT_EQ(window.get_height(), 640);
+        int width = 0;
+        int height = 0;
+        window.get_default_size(width, height);
+        EXPECT_EQ(std::make_pair(width, height), std::make_pair(900, 640));
         EXPECT_TRUE(Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme().get_value());
         EXPECT_EQ(window.get_title(), "Orvane");
         // The two slots of the split view, package list first.
@@ -90,7 +92,7 @@ TEST_F(WindowTest, TheWindowKeepsItsFrameAndOffersItsMenuKeysAndNames) {
         auto* about = app.aboutWindow();
         ASSERT_NE(about, nullptr);
         EXPECT_TRUE(about->get_visible());
-        EXPECT_EQ(about->get_version(), std::string(ORVANE_VERSION) + " (build " + ORVANE_BUILD_NUMBER + ")");
+        EXPECT_EQ(std::string(about->get_version()), std::string(ORVANE_VERSION) + " (build " + ORVANE_BUILD_NUMBER + ")");
         EXPECT_NE(about->get_license().find("Block Ads"), std::string::npos);
         about->close();
 

@@ -59,7 +59,7 @@ void finishFades(ManualClock& clock) {
 
 void dismiss(RunningApp& running, ManualClock& clock) {
     if (auto* view = running.controller().messageContainer()) {
-        view->button().signal_clicked().emit();
+        click(view->button());
     }
     pumpUntil([&] {
         clock.advance(50ms);
