@@ -7,6 +7,7 @@
 #include "BenchSupport.h"
 
 #include "app/OrvaneApplication.h"
+#include "platform/Locations.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 
@@ -15,7 +16,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 
 using namespace orvane;
 using namespace orvane::bench;
@@ -30,15 +30,18 @@ int launch() {
     app->signal_activate().connect(
         [&] {
             auto& window = app->delegate()->windowController().window();
-            painted = window.get_frame_clock()->signal_after_paint().connect([&] {
-                painted.disconnect();
-                std::fputs("drawn\n", stdout);
-                std::fflush(stdout);
-                app->quit();
-            });
+            // After the window's own handler, which draws the frame.
+            painted = window.get_frame_clock()->signal_paint().connect(
+                [&] {
+                    painted.disconnect();
+                    std::fputs("drawn\n", stdout);
+                    std::fflush(stdout);
+                    app->quit();
+                },
+                true);
         },
         true);
-    return app->run();
+    return app->run(0, nullptr);
 }
 
 // A home whose preinstalled list holds `rules` rules, on a machine that has run this build.

@@ -85,8 +85,9 @@ DarkWindowController* AppDelegate::mainWindowController() {
 
 void AppDelegate::showPreferencesForExtension(core::Extension extension) {
     if (!extensionSettings_) {
+        // Not one of the application's windows: it belongs with the main window and goes when
+        // that one closes the application.
         extensionSettings_ = std::make_unique<ExtensionSettingsWindow>();
-        application_.add_window(extensionSettings_->window());
     }
     auto* controller = mainWindowController();
     const std::string error =

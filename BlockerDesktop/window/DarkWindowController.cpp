@@ -19,10 +19,26 @@ DarkWindowController::DarkWindowController(std::function<void()> openExtensionSe
     window_->signal_close_request().connect(
         [this] {
             saveFrame();
+            // Hidden, the window would still keep the application running: it leaves it, and
+            // the application ends with its last window.
+            if (auto* application = window_->get_application().get()) {
+                application->remove_window(*window_);
+            }
             return false;
         },
         false);
     window_->add_action("close", [this] { window_->close(); });
+    find_ = window_->add_action("find", [this] {
+        if (searchField_ != nullptr) {
+            searchField_->grab_focus();
+        }
+    });
+    find_->set_enabled(false);
+}
+
+void DarkWindowController::setSearchField(Gtk::Widget* field) {
+    searchField_ = field;
+    find_->set_enabled(field != nullptr);
 }
 
 DarkWindowController::~DarkWindowController() = default;

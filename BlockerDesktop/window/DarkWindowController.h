@@ -4,6 +4,7 @@
 #include "window/MessageView.h"
 #include "window/OnScreenMessage.h"
 
+#include <giomm/simpleaction.h>
 #include <gtkmm/applicationwindow.h>
 #include <gtkmm/box.h>
 #include <gtkmm/builder.h>
@@ -37,6 +38,8 @@ public:
     Gtk::Paned& splitView() { return *splitView_; }
     // What a message covers and makes insensitive.
     Gtk::Widget& content() { return *splitView_; }
+    // The rule list's search field, where Ctrl+F goes; until there is one the key does nothing.
+    void setSearchField(Gtk::Widget* field);
 
     // Lays the message over the content, unless one is there already: then the new one is
     // dropped with a log line.
@@ -72,6 +75,8 @@ private:
     Gtk::Overlay* detailOverlay_;
     Gtk::Box* detailPane_;
 
+    Glib::RefPtr<Gio::SimpleAction> find_;
+    Gtk::Widget* searchField_ = nullptr;
     std::unique_ptr<MessageView> messageContainer_;
     std::function<void()> messageCompletion_;
     bool hiding_ = false;

@@ -113,6 +113,16 @@ TEST_F(AppEventsTest, ADisabledContentBlockerAsksToEnableItAndOpensTheExtensionS
     std::string error;
     EXPECT_EQ(desktop::core::isExtensionEnabled(desktop::core::Extension::contentBlocker, error), true);
     EXPECT_FALSE(log.contains("Error launching the extension's preferences: "));
+
+    // Settings the browser cannot read: the window still comes, its switches out of reach.
+    writeText(home_.home() / "Browser" / "ExtensionSettings.json", "{ not json");
+    running.delegate().showPreferencesForExtension(desktop::core::Extension::contentBlocker);
+    auto lines = log.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.starts_with("Error launching the extension's preferences: ") && line.size() > 46;
+    })) << joined(log);
+    EXPECT_FALSE(blocker.get_sensitive());
+    EXPECT_TRUE(settings->window().get_visible());
 }
 
 TEST_F(AppEventsTest, APackageFileOpenedAtLaunchIsImportedAfterTheLaunch) {

@@ -64,7 +64,7 @@ public:
     desktop::OrvaneApplication& app() { return *app_; }
     desktop::AppDelegate& delegate() { return *app_->delegate(); }
     desktop::DarkWindowController& controller() { return delegate().windowController(); }
-    Gtk::Window& window() { return controller().window(); }
+    Gtk::ApplicationWindow& window() { return controller().window(); }
     // Waits for the launch's rebuilds and the answers of the browser queries made so far.
     void settleCore();
 

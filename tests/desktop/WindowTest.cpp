@@ -4,6 +4,8 @@
 #include "DesktopHarness.h"
 
 #include "dialogs/Dialogs.h"
+#include "platform/MainQueue.h"
+#include <glibmm/main.h>
 #include "platform/UserDefaults.h"
 #include "window/CustomAnimator.h"
 
@@ -88,6 +90,17 @@ TEST_F(WindowTest, TheWindowKeepsItsFrameAndOffersItsMenuKeysAndNames) {
         EXPECT_EQ(app.get_accels_for_action("app.preferences"), std::vector<Glib::ustring>{"<Control>comma"});
         EXPECT_EQ(app.get_accels_for_action("app.help"), std::vector<Glib::ustring>{"F1"});
 
+        // Ctrl+F goes to the rule list's search once there is one.
+        EXPECT_FALSE(window.lookup_action("find")->get_enabled());
+        auto* search = Gtk::make_managed<Gtk::Entry>();
+        search->set_placeholder_text("Search");
+        running.controller().detailPane().append(*search);
+        running.controller().setSearchField(search);
+        settle();
+        window.activate_action("win.find");
+        auto* focus = window.get_focus();
+        EXPECT_TRUE(focus != nullptr && (focus == search || focus->is_ancestor(*search)));
+
         app.activate_action("about");
         auto* about = app.aboutWindow();
         ASSERT_NE(about, nullptr);
@@ -121,6 +134,29 @@ TEST_F(WindowTest, TheWindowKeepsItsFrameAndOffersItsMenuKeysAndNames) {
     EXPECT_EQ(frame->at("width").asInteger(), 1000);
     EXPECT_EQ(frame->at("height").asInteger(), 700);
     EXPECT_EQ(frame->at("maximized").asBool(), false);
+}
+
+TEST_F(WindowTest, ClosingTheWindowEndsTheApplication) {
+    markLaunchedBefore();
+    auto app = desktop::OrvaneApplication::create(Gio::Application::Flags::NON_UNIQUE);
+    bool stuck = false;
+    // Only if the application failed to end by itself.
+    auto guard = Glib::signal_timeout().connect_seconds(
+        [&] {
+            stuck = true;
+            app->quit();
+            return false;
+        },
+        20);
+    app->signal_activate().connect(
+        [&] {
+            // The window is up; Ctrl+W's action closes it.
+            runOnMain([&] { app->delegate()->windowController().window().activate_action("win.close"); });
+        },
+        true);
+    EXPECT_EQ(app->run(0, nullptr), 0);
+    guard.disconnect();
+    EXPECT_FALSE(stuck);
 }
 
 TEST_F(WindowTest, PanesFadeInAndOutOverOthersInHalfASecond) {
