@@ -3,7 +3,10 @@
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 
+#include <gdkmm/frameclock.h>
+
 #include <sstream>
+#include <utility>
 #include <variant>
 
 namespace orvane::desktop {
@@ -42,7 +45,7 @@ AppDelegate::AppDelegate(Gtk::Application& application, std::shared_ptr<Clock> c
     application_.add_window(windowController_->window());
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate() { firstFrame_.disconnect(); }
 
 void AppDelegate::later(std::function<void(AppDelegate&)> work) {
     runOnMain([weak = std::weak_ptr<AppDelegate*>(self_), work = std::move(work)] {
@@ -52,7 +55,28 @@ void AppDelegate::later(std::function<void(AppDelegate&)> work) {
     });
 }
 
+void AppDelegate::launchOnceDrawn() {
+    if (launched_ || firstFrame_.connected()) {
+        return;
+    }
+    auto clock = windowController_->window().get_frame_clock();
+    if (!clock) {
+        applicationDidFinishLaunching();
+        return;
+    }
+    // After the window's own handler, which draws the frame.
+    firstFrame_ = clock->signal_paint().connect(
+        [this] {
+            firstFrame_.disconnect();
+            later([](AppDelegate& self) { self.applicationDidFinishLaunching(); });
+        },
+        true);
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
+    if (launched_) {
+        return;
+    }
     core::WindowLaunchSteps steps;
     steps.firstLaunchExtensionCheck = [this] { firstLaunchExtensionCheck(); };
     steps.registerInformationMessages = [this] {
@@ -67,10 +91,18 @@ void AppDelegate::applicationDidFinishLaunching() {
     disabledContentBlocker_ = core::observeDisabledContentBlocker(
         [this] { later([](AppDelegate& self) { self.triedUpdatingDisabledBlockerExtension(); }); });
     core_ = core::launch(steps);
+    launched_ = true;
+    for (const auto& path : std::exchange(pendingFiles_, {})) {
+        core::importPackageFile(path);
+    }
 }
 
 bool AppDelegate::openFile(const std::filesystem::path& path) {
-    core::importPackageFile(path);
+    if (launched_) {
+        core::importPackageFile(path);
+    } else {
+        pendingFiles_.push_back(path);
+    }
     return true;
 }
 

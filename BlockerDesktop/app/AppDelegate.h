@@ -24,11 +24,14 @@ public:
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Runs the launch sequence with the window's hooks.
+    // Runs the launch sequence once the main window has drawn its first frame, so the window
+    // is up at once even when a new build loads a large catalog first.
+    void launchOnceDrawn();
+    // Runs the launch sequence with the window's hooks, then imports the files opened so far.
     void applicationDidFinishLaunching();
-    // Imports a package file. The application is started before it opens anything, so a file
-    // given at launch comes after the launch sequence. Always answers yes: whatever the import
-    // makes of the file, it tells the user itself.
+    bool hasLaunched() const { return launched_; }
+    // Imports a package file, now or right after the launch sequence. Always answers yes:
+    // whatever the import makes of the file, it tells the user itself.
     bool openFile(const std::filesystem::path& path);
 
     // The main window's controller while its window belongs to the application, else none.
@@ -53,6 +56,9 @@ private:
     std::unique_ptr<DarkWindowController> windowController_;
     std::unique_ptr<ExtensionSettingsWindow> extensionSettings_;
     std::unique_ptr<core::RunningCore> core_;
+    sigc::connection firstFrame_;
+    bool launched_ = false;
+    std::vector<std::filesystem::path> pendingFiles_;
     ObserverRegistration informationMessages_;
     ObserverRegistration disabledContentBlocker_;
     std::shared_ptr<AppDelegate*> self_ = std::make_shared<AppDelegate*>(this);

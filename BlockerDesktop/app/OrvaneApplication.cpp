@@ -47,10 +47,12 @@ void OrvaneApplication::on_startup() {
     addActions();
     // The window exists before the launch, which only looks it up.
     delegate_ = std::make_unique<AppDelegate>(*this, clock_);
-    delegate_->applicationDidFinishLaunching();
 }
 
-void OrvaneApplication::on_activate() { delegate_->windowController().window().present(); }
+void OrvaneApplication::on_activate() {
+    delegate_->windowController().window().present();
+    delegate_->launchOnceDrawn();
+}
 
 void OrvaneApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
     on_activate();

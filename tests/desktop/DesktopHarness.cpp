@@ -93,7 +93,7 @@ RunningApp::RunningApp(const std::vector<std::filesystem::path>& files)
 }
 
 void RunningApp::waitForWindow() {
-    EXPECT_TRUE(pumpUntil([this] { return window().get_mapped(); }));
+    EXPECT_TRUE(pumpUntil([this] { return window().get_mapped() && delegate().hasLaunched(); }));
     settle();
 }
 
