@@ -197,13 +197,17 @@ TEST_F(WindowTest, TheAlertAnswersWhichButtonWasChosen) {
         desktop::confirm(running.window(), {"Are you sure?", "You cannot undo this action.", "Yes", "Cancel"},
                          [&answer](bool confirmed) { answer = confirmed; });
         GtkWindow* alert = nullptr;
+        // Looked up through GTK itself: a C++ wrapper made for the dialog would outlive it.
         ASSERT_TRUE(pumpUntil([&] {
-            for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-                if (window->get_transient_for() == &running.window() && window->get_visible() &&
-                    GTK_IS_DIALOG(window->gobj())) {
-                    alert = window->gobj();
+            GList* toplevels = gtk_window_list_toplevels();
+            for (GList* item = toplevels; item != nullptr; item = item->next) {
+                auto* window = GTK_WINDOW(item->data);
+                if (gtk_window_get_transient_for(window) == GTK_WINDOW(running.window().gobj()) &&
+                    gtk_widget_get_visible(GTK_WIDGET(window)) && GTK_IS_DIALOG(window)) {
+                    alert = window;
                 }
             }
+            g_list_free(toplevels);
             return alert != nullptr;
         }));
         gtk_dialog_response(GTK_DIALOG(alert), response);
