@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 
+#include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
 
@@ -16,6 +17,10 @@ using namespace std::chrono_literals;
 namespace {
 
 using MessagesTest = DesktopTest;
+
+int spacingOf(desktop::MessageView& view) {
+    return dynamic_cast<Gtk::Box&>(*view.labels().front()->get_parent()).get_spacing();
+}
 
 std::vector<std::string> texts(desktop::MessageView& view) {
     std::vector<std::string> lines;
@@ -57,6 +62,7 @@ TEST_F(MessagesTest, InformationMessagesShowOneAtATimeAndNeedAMessage) {
     EXPECT_FALSE(controller.content().get_sensitive());
     EXPECT_EQ(fontOf(*view->labels()[0]), std::make_pair(23.0, 100));
     EXPECT_TRUE(view->widget().has_css_class("information"));
+    EXPECT_EQ(spacingOf(*view), 30);
 
     click(view->button());
     ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() == nullptr; }));
@@ -110,6 +116,7 @@ TEST_F(MessagesTest, TheWelcomeRevealsOneElementPerSecondAndItsButtonOpensTheExt
     EXPECT_EQ(view->button().get_label(), "Open Safari Preferences");
     ASSERT_NE(view->skipButton(), nullptr);
     EXPECT_TRUE(view->widget().has_css_class("intro"));
+    EXPECT_EQ(spacingOf(*view), 20);
     EXPECT_EQ(fontOf(*view->labels()[0]), std::make_pair(35.0, 200));
     EXPECT_EQ(fontOf(*view->labels()[1]), std::make_pair(23.0, 100));
     EXPECT_EQ(fontOf(*view->labels()[2]), std::make_pair(15.0, 100));
