@@ -1,5 +1,7 @@
 #include "app/LaunchSequence.h"
 
+#include "app/BuildInfo.h"
+
 #include "catalog/DataManager.h"
 #include "cloud/KeyValueStore.h"
 #include "output/Safari.h"
@@ -21,7 +23,7 @@ void requestReload() { Safari::requestReload(BlockerPreferenceManager::create(),
 
 } // namespace
 
-std::string didLaunchOnceBuildKey() { return std::string("DidLaunchOnceBuild") + ORVANE_BUILD_NUMBER; }
+std::string didLaunchOnceBuildKey() { return "DidLaunchOnceBuild" + buildNumber(); }
 
 std::unique_ptr<ExtensionSignalObservation> runLaunchSequence(const LaunchHooks& hooks) {
     UserDefaults& standard = UserDefaults::standard();

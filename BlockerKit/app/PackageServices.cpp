@@ -42,6 +42,16 @@ ServiceResult<void> checkText(std::string_view what, const std::string& text) {
     return {};
 }
 
+std::vector<std::string> preinstalledPackageNames() {
+    DataManager& catalog = DataManager::shared();
+    catalog.loadPreinstalledPackagesIfEmpty();
+    std::vector<std::string> names;
+    for (const auto& package : *catalog.preinstalledPackages()) {
+        names.push_back(package.name);
+    }
+    return names;
+}
+
 PackageServices::PackageServices(std::shared_ptr<BlockerPreferenceManager> preferences)
     : preferences_(std::move(preferences)) {}
 

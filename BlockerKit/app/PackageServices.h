@@ -69,6 +69,9 @@ std::optional<PackageSection> sectionOf(const std::string& packageId);
 // Any package of the catalog by id.
 std::optional<Package> findPackage(const std::string& packageId);
 
+// The names of the preinstalled packages, in catalog order (loaded when the catalog has none yet).
+std::vector<std::string> preinstalledPackageNames();
+
 // Refuses text that cannot be stored: names and fields must be UTF-8.
 ServiceResult<void> checkText(std::string_view what, const std::string& text);
 

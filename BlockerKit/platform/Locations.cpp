@@ -37,8 +37,10 @@ std::filesystem::path resourcesDirectory() {
     if (auto resources = environment("ORVANE_RESOURCES"); !resources.empty()) {
         return resources;
     }
+    // Only a binary of the build tree runs from the sources; an installed one takes its own
+    // data folder even where the source tree still exists.
     std::error_code error;
-    if (std::filesystem::is_directory(ORVANE_SOURCE_RESOURCES, error)) {
+    if (std::filesystem::equivalent(executableDirectory(), ORVANE_BIN_DIR, error)) {
         return ORVANE_SOURCE_RESOURCES;
     }
     return executableDirectory().parent_path() / "share/orvane";

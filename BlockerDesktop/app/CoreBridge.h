@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/BuildInfo.h"
+#include "app/CoreServices.h"
+#include "app/ExtensionServices.h"
+#include "app/WindowFrame.h"
+#include "platform/NotificationCenter.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The application's one door to the core: everything here is an application service of
+// BlockerKit/app/. Nothing else in BlockerDesktop includes a core header beyond this file, the
+// platform helpers and the records.
+namespace orvane::desktop::core {
+
+using Extension = BrowserExtension;
+using orvane::applicationVersion;
+using orvane::buildNumber;
+using orvane::ExtensionStateAnswer;
+using orvane::isExtensionEnabled;
+using orvane::observeDisabledContentBlocker;
+using orvane::preinstalledPackageNames;
+using orvane::queryExtensionState;
+using orvane::savedWindowFrame;
+using orvane::saveWindowFrame;
+using orvane::setExtensionEnabled;
+using orvane::WindowFrame;
+
+// The window's own steps of the launch; the cloud steps are added as the application takes them.
+struct WindowLaunchSteps {
+    std::function<void()> firstLaunchExtensionCheck;
+    std::function<void()> registerInformationMessages;
+};
+
+// The core as the running application holds it: its services, and the observation of the
+// browser extension's signals that the launch started.
+class RunningCore {
+public:
+    RunningCore();
+    ~RunningCore();
+    RunningCore(const RunningCore&) = delete;
+    RunningCore& operator=(const RunningCore&) = delete;
+
+    CoreServices& services() { return *services_; }
+
+    // Merges the packages of a package file into the catalog, tells the user, and moves the file
+    // to the Trash; every failure is the import's to report.
+    void importPackageFile(const std::filesystem::path& path);
+
+private:
+    friend std::unique_ptr<RunningCore> launch(const WindowLaunchSteps& steps);
+    struct Observation;
+    std::unique_ptr<CoreServices> services_;
+    std::unique_ptr<Observation> observation_;
+};
+
+// Brings the core up and runs the launch sequence on the main thread with the window's steps,
+// sync start and remote notifications. The core runs for as long as the answer lives.
+std::unique_ptr<RunningCore> launch(const WindowLaunchSteps& steps);
+
+} // namespace orvane::desktop::core

@@ -1,0 +1,116 @@
+#include "app/OrvaneApplication.h"
+
+#include "app/CoreBridge.h"
+
+#include <glibmm/miscutils.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/settings.h>
+#include <gtkmm/stylecontext.h>
+
+extern "C" void orvane_register_resource(void);
+
+namespace orvane::desktop {
+namespace {
+
+// Entries whose panes come with later parts of the application stay in the menu, insensitive.
+constexpr const char* kComingActions[] = {"preferences", "report-problem", "help"};
+
+void registerResources() {
+    static const bool registered = [] {
+        orvane_register_resource();
+        return true;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+Glib::RefPtr<OrvaneApplication> OrvaneApplication::create(Gio::Application::Flags flags, std::shared_ptr<Clock> clock) {
+    return Glib::make_refptr_for_instance<OrvaneApplication>(new OrvaneApplication(flags, std::move(clock)));
+}
+
+OrvaneApplication::OrvaneApplication(Gio::Application::Flags flags, std::shared_ptr<Clock> clock)
+    : Gtk::Application(kApplicationId, flags | Gio::Application::Flags::HANDLES_OPEN), clock_(std::move(clock)) {
+    registerResources();
+    Glib::set_application_name("Orvane");
+}
+
+void OrvaneApplication::on_startup() {
+    Gtk::Application::on_startup();
+    Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = true;
+    auto css = Gtk::CssProvider::create();
+    css->load_from_resource("/com/larkmoor/Orvane/app/Orvane.css");
+    Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), css,
+                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    Gtk::Window::set_default_icon_name(kApplicationId);
+
+    addActions();
+    // The window exists before the launch, which only looks it up.
+    delegate_ = std::make_unique<AppDelegate>(*this, clock_);
+}
+
+void OrvaneApplication::on_activate() {
+    delegate_->windowController().window().present();
+    delegate_->launchOnceDrawn();
+}
+
+void OrvaneApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
+    on_activate();
+    for (const auto& file : files) {
+        if (auto path = file->get_path(); !path.empty()) {
+            delegate_->openFile(path);
+        }
+    }
+}
+
+void OrvaneApplication::on_shutdown() {
+    about_.reset();
+    delegate_.reset();
+    Gtk::Application::on_shutdown();
+}
+
+void OrvaneApplication::addActions() {
+    add_action("extension-settings",
+               [this] { delegate_->showPreferencesForExtension(core::Extension::contentBlocker); });
+    add_action("about", [this] { showAbout(); });
+    add_action("quit", [this] {
+        // Closing, not quitting at once: the window saves its frame as it closes, and the
+        // application ends with its last window.
+        for (Gtk::Window* window : get_windows()) {
+            window->close();
+        }
+    });
+    for (const char* name : kComingActions) {
+        add_action(name)->set_enabled(false);
+    }
+    set_accel_for_action("app.quit", "<Control>q");
+    set_accel_for_action("win.close", "<Control>w");
+    set_accel_for_action("win.find", "<Control>f");
+    set_accel_for_action("app.preferences", "<Control>comma");
+    set_accel_for_action("app.help", "F1");
+}
+
+void OrvaneApplication::showAbout() {
+    if (!about_) {
+        aboutBuilder_ = Gtk::Builder::create_from_resource("/com/larkmoor/Orvane/app/AboutWindow.ui");
+        about_.reset(aboutBuilder_->get_widget<Gtk::AboutDialog>("about_window"));
+        about_->set_version(core::applicationVersion() + " (build " + core::buildNumber() + ")");
+        std::vector<Glib::ustring> lists;
+        std::string licence = "The preinstalled rule lists are written for Orvane and are distributed with it, "
+                              "under the same terms as the application:\n";
+        for (const auto& name : core::preinstalledPackageNames()) {
+            lists.emplace_back(name);
+            licence += "\n• " + name;
+        }
+        about_->set_license(licence);
+        if (!lists.empty()) {
+            about_->add_credit_section("Preinstalled lists", lists);
+        }
+    }
+    if (auto* controller = delegate_->mainWindowController()) {
+        about_->set_transient_for(controller->window());
+    }
+    about_->present();
+}
+
+} // namespace orvane::desktop

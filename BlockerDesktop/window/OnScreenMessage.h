@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvane::desktop {
+
+// One full-window message: its lines, its button, and what dismissing it does.
+struct OnScreenMessage {
+    // One label per entry, top to bottom.
+    std::vector<std::string> mainMessageParts;
+    std::string buttonTitle;
+    // The welcome style: a bigger first line, an opaque background, the parts revealed one by
+    // one, and the button also opens the extension settings.
+    bool introMode = false;
+    bool showSkipper = false;
+    std::function<void()> completion;
+};
+
+} // namespace orvane::desktop
