@@ -466,9 +466,7 @@ StorageResult DataManager::applyRemoteChanges(const std::vector<std::string>& de
             for (const auto& package : packages) {
                 mergePackage(configurable, custom, package);
             }
-            for (const auto& [rule, packageId] : rules) {
-                mergeRule(configurable, custom, rule, packageId);
-            }
+            mergeRules(configurable, custom, rules);
             return true;
         },
         {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);

@@ -47,6 +47,10 @@ public:
 
     virtual std::optional<StoredRecord> loadRecord(const RecordID& id) = 0;
     virtual void putRecord(const StoredRecord& stored) = 0;
+    // The same for the records of a whole request. A storage whose every statement is a round
+    // trip to a server answers each with one.
+    virtual std::vector<std::optional<StoredRecord>> loadRecords(const std::vector<RecordID>& ids);
+    virtual void putRecords(const std::vector<StoredRecord>& records);
     // Live records and tombstones with a position in (after, upTo], oldest first, at most `limit`.
     virtual std::vector<StoredRecord> changes(const std::string& zone, std::int64_t after, std::int64_t upTo,
                                               std::size_t limit) = 0;
