@@ -57,6 +57,9 @@ public:
     // Public databases take new records only: adds the record unless its name is taken and
     // answers whether it did.
     virtual bool addPublicRecord(const CloudRecord& record) = 0;
+    // Every record of a public database, oldest first. Only whoever runs the cloud reads these:
+    // a PostgreSQL server refuses its users (code 10).
+    virtual std::vector<CloudRecord> publicRecords() = 0;
 
     virtual bool subscriptionExists(const std::string& subscriptionID) = 0;
     virtual std::vector<std::string> subscriptionsOfZone(const std::string& zone) = 0;

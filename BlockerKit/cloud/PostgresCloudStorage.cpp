@@ -173,6 +173,19 @@ public:
         return inserted.affectedRows() == 1;
     }
 
+    std::vector<CloudRecord> publicRecords() override {
+        auto rows = transaction_.execute(
+            "SELECT record_name, record_type, fields FROM orvane.reports WHERE container = $1 ORDER BY id",
+            {container_});
+        std::vector<CloudRecord> records;
+        for (int row = 0; row < rows.rows(); ++row) {
+            auto fields = decodeRecordFields(rows.text(row, 2));
+            records.push_back(CloudRecord::stored(rows.text(row, 1), RecordID{rows.text(row, 0), RecordZoneID{}},
+                                                  std::string(), fields.value_or(RecordFields{})));
+        }
+        return records;
+    }
+
     bool subscriptionExists(const std::string& subscriptionID) override {
         return transaction_
                    .execute("SELECT 1 FROM orvane.subscriptions WHERE owner = current_user AND container = $1 AND "

@@ -107,6 +107,17 @@ public:
         return true;
     }
 
+    std::vector<CloudRecord> publicRecords() override {
+        auto statement = connection_.prepare("SELECT record_name, record_type, change_tag, fields, zone_name "
+                                             "FROM records WHERE scope = ?1 ORDER BY rowid");
+        statement.bind(1, scope_);
+        std::vector<CloudRecord> records;
+        while (statement.step()) {
+            records.push_back(decodeRecord(statement, 0, statement.text(4)));
+        }
+        return records;
+    }
+
     bool subscriptionExists(const std::string& subscriptionID) override {
         auto& statement = connection_.cached("SELECT 1 FROM subscriptions WHERE scope = ?1 AND subscription_id = ?2");
         statement.bind(1, scope_).bind(2, subscriptionID);
