@@ -3,6 +3,7 @@
 #include "app/BuildInfo.h"
 #include "app/CoreServices.h"
 #include "app/ExtensionServices.h"
+#include "app/PageInspector.h"
 #include "app/ProblemReports.h"
 #include "app/StorageMode.h"
 #include "app/WindowFrame.h"
@@ -23,8 +24,11 @@ using Extension = BrowserExtension;
 using orvane::applicationVersion;
 using orvane::buildNumber;
 using orvane::ExtensionStateAnswer;
+using orvane::InspectionFigures;
 using orvane::isExtensionEnabled;
+using orvane::newPageInspection;
 using orvane::observeDisabledContentBlocker;
+using orvane::PageInspection;
 using orvane::postReport;
 using orvane::preinstalledPackageNames;
 using orvane::prepareReport;

@@ -5,6 +5,7 @@
 #include "ClassifyCommand.h"
 #include "CloudCommand.h"
 #include "ExtensionCommand.h"
+#include "InspectCommand.h"
 #include "ReloadCommands.h"
 #include "ReportCommands.h"
 #include "RuleCommands.h"
@@ -39,6 +40,7 @@ std::span<const Command> commands() {
         kReportCommand,
         Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
                 runClassify},
+        kInspectCommand,
     };
     return kCommands;
 }

@@ -6,6 +6,7 @@
 #include "browser/ContentBlockerManager.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "support/InspectionSites.h"
 
 #include <gtk/gtk.h>
 #include <gtkmm/aboutdialog.h>
@@ -152,5 +153,30 @@ int main(int argc, char** argv) {
     settle();
     save(help.window(), "help");
     help.window().close();
+
+    // The inspector: idle, during a load that never ends, and finished on a page with ads,
+    // trackers and widgets from other hosts (local sites, reached through their proxy).
+    const auto sites = inspectionSites();
+    ::setenv("http_proxy", sites->proxy().c_str(), 1);
+    auto& inspector = running.app().showInspector();
+    pumpUntil([&] { return inspector.window().get_mapped(); });
+    save(inspector.window(), "inspector-idle");
+    inspector.urlField().set_text("http://slow.test/");
+    g_signal_emit_by_name(inspector.urlField().gobj(), "activate");
+    finishFades(*clock);
+    clock->advance(1200ms);
+    settle();
+    save(inspector.window(), "inspector-loading");
+    inspector.urlField().set_text("http://news.test/");
+    g_signal_emit_by_name(inspector.urlField().gobj(), "activate");
+    pumpUntil(
+        [&] {
+            clock->advance(10ms);
+            return inspector.isDone();
+        },
+        std::chrono::seconds(60));
+    finishFades(*clock);
+    save(inspector.window(), "inspector-finished");
+    inspector.window().close();
     return failures == 0 ? 0 : 1;
 }
