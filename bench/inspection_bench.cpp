@@ -2,7 +2,7 @@
 // ads from another host, on loopback sites reached through their proxy) loaded in turn by a
 // WebKitWebView configured like the inspector's but with nothing of the inspection, and by the
 // inspection, which runs until every figure is shown (counts, page size, time). Each side keeps
-// its view across loads, and nothing is cached, so every load fetches the whole page again.
+// its view across loads; the sites forbid caching, so every load fetches the whole page again.
 // Run it on a display: tests/desktop/run-with-display.sh build/bin/inspection_bench
 
 #include "BenchSupport.h"
@@ -34,7 +34,6 @@ public:
         webkit_network_session_set_proxy_settings(session, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
         webkit_network_proxy_settings_free(settings);
         WebKitWebContext* context = webkit_web_context_new();
-        webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
         view_ = WEBKIT_WEB_VIEW(
             g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session, "web-context", context, nullptr));
         g_object_ref_sink(view_);

@@ -27,6 +27,16 @@ std::optional<std::string> parsedHost(const std::string& url, GUriFlags flags) {
     return lowered;
 }
 
+// GLib takes a host with spaces in it; a web address has none, nor any other character that an
+// address must escape. Bytes beyond ASCII are left to WebKit, which encodes them.
+bool hasOnlyAddressCharacters(std::string_view text) {
+    constexpr std::string_view allowed = "-._~:/?#[]@!$&'()*+,;=%";
+    return std::all_of(text.begin(), text.end(), [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x80 || g_ascii_isalnum(c) || allowed.find(c) != std::string_view::npos;
+    });
+}
+
 } // namespace
 
 std::optional<std::string> addressToInspect(std::string_view typed) {
@@ -36,7 +46,7 @@ std::optional<std::string> addressToInspect(std::string_view typed) {
     if (!typed.starts_with("http://") && !typed.starts_with("https://")) {
         url = "https://" + url;
     }
-    if (url.find('\0') != std::string::npos || !parsedHost(url, G_URI_FLAGS_NONE)) {
+    if (!hasOnlyAddressCharacters(url) || !parsedHost(url, G_URI_FLAGS_NONE)) {
         return std::nullopt;
     }
     return url;

@@ -8,7 +8,8 @@ namespace orvane {
 
 // What the inspector loads for the text of its address field: the text itself when it already
 // names the web scheme ("http://" or "https://", as typed), else the text behind "https://".
-// Absent when the result is not an absolute URL with a host.
+// Absent when the result is not an absolute URL with a host, or holds a character (a space, say)
+// that an address cannot.
 std::optional<std::string> addressToInspect(std::string_view typed);
 
 // The host of an absolute URL, in lower case; absent when the URL has none.

@@ -51,10 +51,14 @@ TEST(PageInspection, TheAddressGetsTheWebSchemeUnlessItNamesOne) {
     EXPECT_EQ(addressToInspect("https://example.com"), "https://example.com");
     // A host that merely begins with the letters still needs the scheme.
     EXPECT_EQ(addressToInspect("httpbin.org/get"), "https://httpbin.org/get");
-    // Capitals are not the scheme: "https://" goes in front and the parser judges the rest.
-    EXPECT_EQ(addressToInspect("HTTPS://example.com"), std::nullopt);
-    EXPECT_EQ(addressToInspect("HTTP://example.com"), std::nullopt);
+    // Capitals are not the scheme: "https://" goes in front and the parser judges the rest (a
+    // host "HTTPS" with an empty port is an address; loading it fails).
+    EXPECT_EQ(addressToInspect("HTTPS://example.com"), "https://HTTPS://example.com");
+    EXPECT_EQ(addressToInspect("HTTP://exa mple.com"), std::nullopt);
     EXPECT_EQ(addressToInspect("exa mple.com"), std::nullopt);
+    EXPECT_EQ(addressToInspect("example.com/<script>"), std::nullopt);
+    EXPECT_EQ(addressToInspect("https://example.com:http/"), std::nullopt);
+    EXPECT_EQ(addressToInspect("bücher.de"), "https://bücher.de");
     EXPECT_EQ(addressToInspect(""), std::nullopt);
     EXPECT_EQ(addressToInspect("https://"), std::nullopt);
 

@@ -6,6 +6,7 @@
 
 #include <webkit/webkit.h>
 
+#include <set>
 #include <utility>
 
 namespace orvane::inspection {
@@ -38,10 +39,6 @@ void onResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitUR
 
 void onResourceFailed(WebKitWebResource* resource, GError* error, gpointer self) {
     engineOf(self).resourceFailed(resource, error);
-}
-
-void onResourceFailedWithTlsErrors(WebKitWebResource* resource, GTlsCertificate*, GTlsCertificateFlags, gpointer self) {
-    engineOf(self).resourceFailedWithTlsErrors(resource);
 }
 
 void onScriptMessage(WebKitUserContentManager*, JSCValue* message, gpointer self) {
@@ -94,9 +91,10 @@ InspectionEngine::InspectionEngine(PageInspection& inspection, Options options)
         webkit_network_session_set_proxy_settings(session.get(), WEBKIT_NETWORK_PROXY_MODE_CUSTOM, proxy);
         webkit_network_proxy_settings_free(proxy);
     }
-    // A context of its own, so that no other view's memory cache serves this one, and none at all.
+    // A context of its own, so that no other view's memory cache serves this one. Within a load
+    // the cache works as a browser's does (a resource the page preloaded is not fetched again);
+    // every inspection starts from an empty one.
     Owned<WebKitWebContext> context(webkit_web_context_new());
-    webkit_web_context_set_cache_model(context.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
     Owned<WebKitUserContentManager> content(webkit_user_content_manager_new());
     WebKitUserScript* script =
         webkit_user_script_new_for_world(kFrameScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
@@ -151,8 +149,31 @@ bool InspectionEngine::inspect(const std::string& typed) {
     if (options_.timeout) {
         first.timeout = *options_.timeout;
     }
-    load(first);
     keepTime();
+    if (!first.ignoreCachedData) {
+        load(first);
+        return true;
+    }
+    // The session keeps nothing on disk; what an earlier inspection left in its memory goes too.
+    struct Start {
+        std::weak_ptr<InspectionEngine*> engine;
+        PageInspection::LoadRequest request;
+    };
+    WebKitWebsiteDataManager* data =
+        webkit_network_session_get_website_data_manager(webkit_web_view_get_network_session(view_));
+    webkit_website_data_manager_clear(
+        data, WEBKIT_WEBSITE_DATA_ALL, 0, cancellable_,
+        [](GObject* manager, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Start> start(static_cast<Start*>(data));
+            GError* error = nullptr;
+            webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(manager), result, &error);
+            const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+            g_clear_error(&error);
+            if (auto engine = start->engine.lock(); engine && !cancelled) {
+                (*engine)->load(start->request);
+            }
+        },
+        new Start{self_, first});
     return true;
 }
 
@@ -252,8 +273,13 @@ bool InspectionEngine::loadFailedWithTlsErrors(const char* uri) {
     const auto retry = inspection_.loadFailed(uri != nullptr ? uri : "", Failure::UntrustedCertificate,
                                               "Unacceptable TLS certificate");
     if (retry) {
-        webkit_web_view_stop_loading(view_);
-        load(*retry);
+        // Not from inside the view's own signal: the failed load ends first.
+        runOnMain([weak = std::weak_ptr<InspectionEngine*>(self_), retry = *retry] {
+            if (auto self = weak.lock()) {
+                webkit_web_view_stop_loading((*self)->view_);
+                (*self)->load(retry);
+            }
+        });
     } else if (inspection_.figures().state == InspectionFigures::State::Finished) {
         disarmTimeOut();
     }
@@ -264,10 +290,11 @@ bool InspectionEngine::loadFailedWithTlsErrors(const char* uri) {
 void InspectionEngine::resourceLoadStarted(WebKitWebResource* resource, WebKitURIRequest* request) {
     const char* uri = webkit_uri_request_get_uri(request);
     resources_.emplace(uri != nullptr ? uri : "", WEBKIT_WEB_RESOURCE(g_object_ref(resource)));
-    // The main resource's failures arrive through the view's own signals.
+    // The main resource's failures arrive through the view's own signals. A certificate failure
+    // of a picture or script is that resource's failure only: loading it over HTTP as the page
+    // would put the picture in place of the page.
     if (resource != webkit_web_view_get_main_resource(view_)) {
         g_signal_connect(resource, "failed", G_CALLBACK(onResourceFailed), this);
-        g_signal_connect(resource, "failed-with-tls-errors", G_CALLBACK(onResourceFailedWithTlsErrors), this);
     }
 }
 
@@ -278,13 +305,6 @@ void InspectionEngine::resourceFailed(WebKitWebResource* resource, const GError*
                            error != nullptr ? error->message : "");
     if (inspection_.figures().state == InspectionFigures::State::Finished) {
         disarmTimeOut();
-    }
-}
-
-void InspectionEngine::resourceFailedWithTlsErrors(WebKitWebResource* resource) {
-    const char* uri = webkit_web_resource_get_uri(resource);
-    if (uri != nullptr) {
-        loadFailedWithTlsErrors(uri);
     }
 }
 
@@ -307,6 +327,7 @@ void InspectionEngine::frameReported(JSCValue* message) {
     auto frame = std::make_shared<PendingFrame>();
     frame->engine = self_;
     frame->report.frameURL = (*document)["href"].GetString();
+    std::set<std::string> listed;
     if (document->HasMember("resources") && (*document)["resources"].IsArray()) {
         for (const auto& entry : (*document)["resources"].GetArray()) {
             if (!entry.IsObject() || !entry.HasMember("url") || !entry["url"].IsString()) {
@@ -316,7 +337,12 @@ void InspectionEngine::frameReported(JSCValue* message) {
             if (entry.HasMember("size") && entry["size"].IsNumber() && entry["size"].GetDouble() > 0) {
                 size = static_cast<std::uint64_t>(entry["size"].GetDouble());
             }
-            frame->report.resources.push_back({entry["url"].GetString(), size});
+            // A page that fetched one address twice (a preload and its use, say) loaded one resource.
+            const std::string url = entry["url"].GetString();
+            if (!listed.insert(url).second) {
+                continue;
+            }
+            frame->report.resources.push_back({url, size});
         }
     }
     ++pendingFrames_;
@@ -392,11 +418,12 @@ void InspectionEngine::measurePageSize() {
             }
             Owned<GOutputStream> sink(g_memory_output_stream_new_resizable());
             GOutputStream* target = sink.get();
+            GCancellable* cancellable = measure->cancellable;
             g_output_stream_splice_async(
                 target, archive.get(),
                 static_cast<GOutputStreamSpliceFlags>(G_OUTPUT_STREAM_SPLICE_CLOSE_SOURCE |
                                                       G_OUTPUT_STREAM_SPLICE_CLOSE_TARGET),
-                G_PRIORITY_DEFAULT, measure->cancellable,
+                G_PRIORITY_DEFAULT, cancellable,
                 [](GObject* stream, GAsyncResult* spliced, gpointer data) {
                     std::unique_ptr<Measure> measure(static_cast<Measure*>(data));
                     Owned<GOutputStream> sink(G_OUTPUT_STREAM(stream));

@@ -71,7 +71,6 @@ public:
     bool loadFailedWithTlsErrors(const char* uri);
     void resourceLoadStarted(WebKitWebResource* resource, WebKitURIRequest* request);
     void resourceFailed(WebKitWebResource* resource, const GError* error);
-    void resourceFailedWithTlsErrors(WebKitWebResource* resource);
     void frameReported(JSCValue* message);
     void progressChanged();
 
