@@ -70,7 +70,11 @@ InspectorVC::InspectorVC(std::shared_ptr<Clock> clock, inspection::InspectionEng
     webView_->set_focusable(false);
     webView_->set_can_target(false);
     webkit_web_view_set_zoom_level(view, 0.3);
-    preview_->set_child(*webView_);
+    // The preview's size is its fixed frame's: a web view asks for the width of its page. The
+    // view lies over the frame, and the cover over the view.
+    preview_->remove_overlay(*opaqueWebViewCover_);
+    preview_->add_overlay(*webView_);
+    preview_->add_overlay(*opaqueWebViewCover_);
     swallowInput(*opaqueWebViewCover_);
 
     urlField_->signal_activate().connect([this] { startInspecting(); });
@@ -87,7 +91,7 @@ InspectorVC::~InspectorVC() {
     inspection_->setObserver(nullptr);
     engine_->setProgressObserver(nullptr);
     // The view belongs to the engine; the window lets go of it first.
-    preview_->unset_child();
+    preview_->remove_overlay(*webView_);
     engine_.reset();
 }
 
@@ -100,8 +104,8 @@ void InspectorVC::present(Gtk::Window* parent) {
     if (parent != nullptr) {
         window_->set_transient_for(*parent);
     }
+    window_->set_focus(*urlField_);
     window_->present();
-    urlField_->grab_focus();
 }
 
 void InspectorVC::startInspecting() {

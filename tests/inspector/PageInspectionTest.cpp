@@ -117,7 +117,8 @@ TEST(PageInspection, EachFrameCountsWhatOtherHostsSentItAndTheInspectedFrameStop
     EXPECT_EQ(inspector.seen.time, "1.75 sec");
     EXPECT_FALSE(inspector.inspection.isTiming());
     inspector.inspection.showPageSize(123456);
-    EXPECT_EQ(inspector.seen.pageSize, "123.5 kB");
+    // GLib keeps the number and its unit together with a no-break space.
+    EXPECT_EQ(inspector.seen.pageSize, "123.5\u00a0kB");
     inspector.settle();
     EXPECT_EQ(inspector.seen.adsCount, "2");
     EXPECT_EQ(inspector.seen.trackersCount, "1");
