@@ -68,14 +68,18 @@ private:
 class Inspector {
 public:
     explicit Inspector(const std::string& proxy)
-        : inspection_(newPageInspection()), engine_(*inspection_, {proxy, std::nullopt}) {}
+        : inspection_(newPageInspection()), engine_(*inspection_, {proxy, std::nullopt}) {
+        engine_.setFrameObserver([this](const FrameReport& frame) { resources_ = frame.resources.size(); });
+    }
 
     double inspect() {
         const auto start = std::chrono::steady_clock::now();
         engine_.inspect(kPage);
         if (!runMainLoopUntil([this] { return engine_.isDone(); }, std::chrono::seconds(60)) ||
             inspection_->figures().adsCount != std::to_string(test::kManyResources / 2)) {
-            throw std::runtime_error("the inspection did not finish with every ad counted");
+            throw std::runtime_error("the inspection did not finish with every ad counted: ads '" +
+                                     inspection_->figures().adsCount + "', error '" + inspection_->figures().error +
+                                     "', resources " + std::to_string(resources_));
         }
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
@@ -83,6 +87,7 @@ public:
 private:
     std::unique_ptr<PageInspection> inspection_;
     inspection::InspectionEngine engine_;
+    std::size_t resources_ = 0;
 };
 
 void BM_InspectionAgainstBareView(benchmark::State& state) {

@@ -125,8 +125,9 @@ LoopbackSites::~LoopbackSites() {
     const char stop = 's';
     (void)!::write(stopPipe_[1], &stop, 1);
     proxying_.join();
-    for (auto& relay : relays_) {
-        relay.join();
+    {
+        std::unique_lock lock(mutex_);
+        relaysDone_.wait(lock, [this] { return activeRelays_ == 0; });
     }
     g_main_context_invoke(
         context_,
@@ -214,57 +215,88 @@ void LoopbackSites::runProxy() {
         }
         const int client = ::accept4(proxySocket_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client >= 0) {
-            relays_.emplace_back([this, client] {
+            {
+                const std::lock_guard lock(mutex_);
+                ++activeRelays_;
+            }
+            // Detached: a busy page opens hundreds of connections, and each relay ends by itself.
+            std::thread([this, client] {
                 relay(client);
                 ::close(client);
-            });
+                const std::lock_guard lock(mutex_);
+                --activeRelays_;
+                relaysDone_.notify_all();
+            }).detach();
         }
     }
 }
 
-// One client connection: its first request names the site; the connection then goes to that
-// site whole. Plain requests are sent with "Connection: close", so that a client never sends a
-// request for another host down the same connection.
+// One client connection. A CONNECT request makes it a tunnel to the named site's HTTPS port. Plain
+// requests go one at a time, each to its own site with "Connection: close", and the answer comes
+// back whole before the next request is read: a client may send the next one, for another host,
+// down the same connection.
 void LoopbackSites::relay(int client) {
-    std::string head;
+    std::string pending;
     char buffer[16384];
-    while (head.find("\r\n\r\n") == std::string::npos) {
+    const auto readMore = [&]() {
         pollfd watched[2] = {{client, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (::poll(watched, 2, 10000) <= 0 || (watched[1].revents & POLLIN) != 0 || head.size() > kLargestHead) {
-            return;
+        if (::poll(watched, 2, 30000) <= 0 || (watched[1].revents & POLLIN) != 0) {
+            return false;
         }
         const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
         if (count <= 0) {
+            return false;
+        }
+        pending.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    };
+    for (;;) {
+        while (pending.find("\r\n\r\n") == std::string::npos) {
+            if (pending.size() > kLargestHead || !readMore()) {
+                return;
+            }
+        }
+        const auto headEnd = pending.find("\r\n\r\n") + 4;
+        const std::string head = pending.substr(0, headEnd);
+        pending.erase(0, headEnd);
+        const auto lineEnd = head.find("\r\n");
+        const std::string line = head.substr(0, lineEnd);
+        const auto firstSpace = line.find(' ');
+        const auto secondSpace = line.find(' ', firstSpace + 1);
+        if (firstSpace == std::string::npos || secondSpace == std::string::npos) {
             return;
         }
-        head.append(buffer, static_cast<std::size_t>(count));
-    }
-    const auto headEnd = head.find("\r\n\r\n") + 4;
-    const std::string rest = head.substr(headEnd);
-    head.erase(headEnd);
-    const auto lineEnd = head.find("\r\n");
-    const std::string line = head.substr(0, lineEnd);
-    const auto firstSpace = line.find(' ');
-    const auto secondSpace = line.find(' ', firstSpace + 1);
-    if (firstSpace == std::string::npos || secondSpace == std::string::npos) {
-        return;
-    }
-    const std::string method = line.substr(0, firstSpace);
-    const std::string target = line.substr(firstSpace + 1, secondSpace - firstSpace - 1);
+        const std::string method = line.substr(0, firstSpace);
+        const std::string target = line.substr(firstSpace + 1, secondSpace - firstSpace - 1);
+        std::string address;
+        unsigned port = 0;
 
-    std::string address;
-    unsigned port = 0;
-    int upstream = -1;
-    if (method == "CONNECT") {
-        if (!endpointFor(hostWithoutPort(target), true, address, port) || (upstream = connectTo(address, port)) < 0) {
-            const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n";
-            sendAll(client, refused.data(), refused.size());
+        if (method == "CONNECT") {
+            const int upstream = endpointFor(hostWithoutPort(target), true, address, port) ? connectTo(address, port) : -1;
+            if (upstream < 0) {
+                const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n";
+                sendAll(client, refused.data(), refused.size());
+                return;
+            }
+            const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
+            sendAll(client, established.data(), established.size());
+            sendAll(upstream, pending.data(), pending.size());
+            for (;;) {
+                pollfd watched[3] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+                if (::poll(watched, 3, -1) <= 0 || (watched[2].revents & POLLIN) != 0) {
+                    break;
+                }
+                const int from = (watched[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 ? client : upstream;
+                const int to = from == client ? upstream : client;
+                const ssize_t count = ::recv(from, buffer, sizeof buffer, 0);
+                if (count <= 0 || !sendAll(to, buffer, static_cast<std::size_t>(count))) {
+                    break;
+                }
+            }
+            ::close(upstream);
             return;
         }
-        const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
-        sendAll(client, established.data(), established.size());
-        sendAll(upstream, rest.data(), rest.size());
-    } else {
+
         constexpr std::string_view scheme = "http://";
         if (!target.starts_with(scheme)) {
             return;
@@ -272,40 +304,57 @@ void LoopbackSites::relay(int client) {
         const auto pathStart = target.find('/', scheme.size());
         const std::string host = hostWithoutPort(target.substr(scheme.size(), pathStart - scheme.size()));
         const std::string path = pathStart == std::string::npos ? "/" : target.substr(pathStart);
-        if (!endpointFor(host, false, address, port) || (upstream = connectTo(address, port)) < 0) {
-            const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-            sendAll(client, refused.data(), refused.size());
-            return;
-        }
         std::string forwarded = method + " " + path + line.substr(secondSpace) + "\r\n";
-        std::size_t at = lineEnd + 2;
-        while (at < head.size() - 2) {
+        std::size_t bodyLength = 0;
+        for (std::size_t at = lineEnd + 2; at < head.size() - 2;) {
             const auto end = head.find("\r\n", at);
             const std::string header = head.substr(at, end - at);
             at = end + 2;
             const std::string name = header.substr(0, header.find(':'));
+            if (g_ascii_strcasecmp(name.c_str(), "Content-Length") == 0) {
+                bodyLength = std::stoul(header.substr(name.size() + 1));
+            }
             if (g_ascii_strcasecmp(name.c_str(), "Connection") != 0 &&
                 g_ascii_strcasecmp(name.c_str(), "Proxy-Connection") != 0 &&
                 g_ascii_strcasecmp(name.c_str(), "Keep-Alive") != 0) {
                 forwarded += header + "\r\n";
             }
         }
-        forwarded += "Connection: close\r\n\r\n" + rest;
-        sendAll(upstream, forwarded.data(), forwarded.size());
-    }
-    for (;;) {
-        pollfd watched[3] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (::poll(watched, 3, -1) <= 0 || (watched[2].revents & POLLIN) != 0) {
-            break;
+        forwarded += "Connection: close\r\n\r\n";
+        while (pending.size() < bodyLength) {
+            if (!readMore()) {
+                return;
+            }
         }
-        const int from = (watched[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 ? client : upstream;
-        const int to = from == client ? upstream : client;
-        const ssize_t count = ::recv(from, buffer, sizeof buffer, 0);
-        if (count <= 0 || !sendAll(to, buffer, static_cast<std::size_t>(count))) {
-            break;
+        forwarded += pending.substr(0, bodyLength);
+        pending.erase(0, bodyLength);
+        const int upstream = endpointFor(host, false, address, port) ? connectTo(address, port) : -1;
+        if (upstream < 0) {
+            const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n";
+            if (!sendAll(client, refused.data(), refused.size())) {
+                return;
+            }
+            continue;
+        }
+        bool clientOpen = sendAll(upstream, forwarded.data(), forwarded.size());
+        // The answer ends where the site closes its side.
+        while (clientOpen) {
+            pollfd watched[2] = {{upstream, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+            if (::poll(watched, 2, -1) <= 0 || (watched[1].revents & POLLIN) != 0) {
+                clientOpen = false;
+                break;
+            }
+            const ssize_t count = ::recv(upstream, buffer, sizeof buffer, 0);
+            if (count <= 0) {
+                break;
+            }
+            clientOpen = sendAll(client, buffer, static_cast<std::size_t>(count));
+        }
+        ::close(upstream);
+        if (!clientOpen) {
+            return;
         }
     }
-    ::close(upstream);
 }
 
 } // namespace orvane::test

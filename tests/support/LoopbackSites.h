@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -76,7 +77,8 @@ private:
     int stopPipe_[2] = {-1, -1};
     unsigned proxyPort_ = 0;
     std::thread proxying_;
-    std::vector<std::thread> relays_;
+    std::size_t activeRelays_ = 0;
+    std::condition_variable relaysDone_;
 };
 
 } // namespace orvane::test

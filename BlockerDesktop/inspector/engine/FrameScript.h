@@ -10,7 +10,9 @@ inline constexpr const char* kMessageHandler = "orvaneInspector";
 // Runs in every frame from its start. Once the frame has loaded it posts, as JSON text, its
 // address, whether it is the top frame, and the resources the frame loaded with their decoded
 // sizes (the fallback when the view has no data for one). The timing buffer holds 250 entries
-// unless told otherwise; a page may load far more.
+// unless told otherwise; a page may load far more. WebKit files some entries after the load event
+// that waited for their resources (measured: 298 of 300 pictures seen from the event itself), so
+// the list is read one task later.
 inline constexpr const char* kFrameScript = R"js(
 (() => {
   performance.setResourceTimingBufferSize(1000000);
@@ -23,7 +25,7 @@ inline constexpr const char* kFrameScript = R"js(
   if (document.readyState === 'complete') {
     report();
   } else {
-    window.addEventListener('load', report, {once: true});
+    window.addEventListener('load', () => setTimeout(report, 0), {once: true});
   }
 })();
 )js";
