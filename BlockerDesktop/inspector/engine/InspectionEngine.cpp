@@ -258,13 +258,12 @@ void InspectionEngine::loadChanged(int event) {
 
 bool InspectionEngine::loadFailed(const char* uri, const GError* error) {
     const bool cancelled = g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
-    const auto retry =
-        inspection_.loadFailed(uri != nullptr ? uri : "", cancelled ? Failure::Cancelled : Failure::Other,
-                               error != nullptr ? error->message : "");
+    // Only a certificate failure asks for another load, and it has a signal of its own.
+    inspection_.loadFailed(uri != nullptr ? uri : "", cancelled ? Failure::Cancelled : Failure::Other,
+                           error != nullptr ? error->message : "");
     if (inspection_.figures().state == InspectionFigures::State::Finished) {
         disarmTimeOut();
     }
-    (void)retry;
     // The error line says what went wrong; the preview stays as it was.
     return true;
 }
