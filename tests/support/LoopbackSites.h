@@ -52,7 +52,6 @@ public:
     std::vector<std::string> requests() const;
 
 private:
-    struct Served;
     struct Endpoint {
         std::string address;
         unsigned httpPort = 0;

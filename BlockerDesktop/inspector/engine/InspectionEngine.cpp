@@ -189,8 +189,9 @@ void InspectionEngine::load(const PageInspection::LoadRequest& request) {
 
 void InspectionEngine::armTimeOut(std::chrono::seconds limit) {
     disarmTimeOut();
-    timeOut_ = g_timeout_add_seconds(
-        static_cast<guint>(limit.count()),
+    // Not g_timeout_add_seconds: it fires on whole seconds of the clock, up to one early.
+    timeOut_ = g_timeout_add(
+        static_cast<guint>(std::chrono::duration_cast<std::chrono::milliseconds>(limit).count()),
         [](gpointer data) -> gboolean {
             auto& self = engineOf(data);
             self.timeOut_ = 0;
