@@ -4,6 +4,7 @@
 #include "CatalogCommands.h"
 #include "ClassifyCommand.h"
 #include "CloudCommand.h"
+#include "ConvertCommand.h"
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
 #include "RuleCommands.h"
@@ -32,6 +33,7 @@ std::span<const Command> commands() {
         kPrefsCommand,
         kImportCommand,
         kExportCommand,
+        kConvertCommand,
         kExtensionCommand,
         kBrowserCommand,
         Command{"cloud", kCloudUsage, runCloud},
