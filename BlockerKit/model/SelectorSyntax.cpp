@@ -1,0 +1,881 @@
+#include "model/SelectorSyntax.h"
+
+#include "model/ShortText.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+// CSS tokens as CSS Syntax Level 3 makes them, with what a selector needs of each.
+enum class TokenType {
+    Ident,
+    Function,
+    AtKeyword,
+    Hash,
+    String,
+    BadString,
+    Delim,
+    Number,
+    Percentage,
+    Dimension,
+    Whitespace,
+    Colon,
+    Semicolon,
+    Comma,
+    LeftBracket,
+    RightBracket,
+    LeftParenthesis,
+    RightParenthesis,
+    LeftBrace,
+    RightBrace,
+    IncludeMatch,
+    DashMatch,
+    PrefixMatch,
+    SuffixMatch,
+    SubstringMatch,
+    Column,
+    Other, // CDO, CDC and the like: never part of a selector
+};
+
+struct Token {
+    TokenType type;
+    std::string value;    // name of an ident, function, hash or at-keyword; unit of a dimension
+    std::string text;     // as written, for messages
+    char delim = 0;       // of a delim
+    bool isId = false;    // a hash whose name would start an identifier
+    bool integer = false; // a number or dimension without fraction or exponent
+    bool signed_ = false; // a number that starts with "+" or "-"
+};
+
+bool isNameStart(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80; }
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isName(unsigned char c) { return isNameStart(c) || isDigit(c) || c == '-'; }
+bool isHex(unsigned char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isNewline(unsigned char c) { return c == '\n' || c == '\r' || c == '\f'; }
+bool isSpace(unsigned char c) { return c == ' ' || c == '\t' || isNewline(c); }
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    });
+    return text;
+}
+
+class Tokenizer {
+public:
+    explicit Tokenizer(std::string_view text) : text_(text) {}
+
+    std::vector<Token> tokens() {
+        std::vector<Token> tokens;
+        while (true) {
+            skipComments();
+            if (at_ >= text_.size()) {
+                return tokens;
+            }
+            const std::size_t start = at_;
+            Token token = next();
+            token.text = std::string(text_.substr(start, at_ - start));
+            tokens.push_back(std::move(token));
+        }
+    }
+
+private:
+    unsigned char peek(std::size_t ahead = 0) const {
+        return at_ + ahead < text_.size() ? static_cast<unsigned char>(text_[at_ + ahead]) : 0;
+    }
+    // A backslash before anything but a line break; at the end of the text it stands for U+FFFD.
+    bool validEscape(std::size_t ahead = 0) const { return peek(ahead) == '\\' && !isNewline(peek(ahead + 1)); }
+    bool startsIdentifier(std::size_t ahead = 0) const {
+        const unsigned char c = peek(ahead);
+        if (c == '-') {
+            return isNameStart(peek(ahead + 1)) || peek(ahead + 1) == '-' || validEscape(ahead + 1);
+        }
+        return isNameStart(c) || validEscape(ahead);
+    }
+    bool startsNumber() const {
+        const unsigned char c = peek();
+        if (c == '+' || c == '-') {
+            return isDigit(peek(1)) || (peek(1) == '.' && isDigit(peek(2)));
+        }
+        if (c == '.') {
+            return isDigit(peek(1));
+        }
+        return isDigit(c);
+    }
+
+    void skipComments() {
+        while (peek() == '/' && peek(1) == '*') {
+            const auto end = text_.find("*/", at_ + 2);
+            at_ = end == std::string_view::npos ? text_.size() : end + 2;
+        }
+    }
+
+    // After the backslash: up to six hex digits and one space, or any one character.
+    std::string escape() {
+        if (at_ >= text_.size()) {
+            return "\xEF\xBF\xBD";
+        }
+        if (isHex(peek())) {
+            std::string digits;
+            while (digits.size() < 6 && isHex(peek())) {
+                digits += static_cast<char>(peek());
+                ++at_;
+            }
+            if (isSpace(peek())) {
+                ++at_;
+            }
+            const unsigned long value = std::stoul(digits, nullptr, 16);
+            // The name's characters matter only for ASCII comparisons here.
+            return value < 0x80 && value != 0 ? std::string(1, static_cast<char>(value)) : std::string("\xEF\xBF\xBD");
+        }
+        std::size_t length = 1;
+        const auto lead = peek();
+        if (lead >= 0xF0) {
+            length = 4;
+        } else if (lead >= 0xE0) {
+            length = 3;
+        } else if (lead >= 0xC0) {
+            length = 2;
+        }
+        std::string character(text_.substr(at_, length));
+        at_ += length;
+        return character;
+    }
+
+    std::string name() {
+        std::string result;
+        while (at_ < text_.size()) {
+            if (isName(peek())) {
+                result += static_cast<char>(peek());
+                ++at_;
+            } else if (validEscape()) {
+                ++at_;
+                result += escape();
+            } else {
+                break;
+            }
+        }
+        return result;
+    }
+
+    Token numeric() {
+        Token token{TokenType::Number, {}, {}};
+        token.integer = true;
+        if (peek() == '+' || peek() == '-') {
+            token.signed_ = true;
+            ++at_;
+        }
+        while (isDigit(peek())) {
+            ++at_;
+        }
+        if (peek() == '.' && isDigit(peek(1))) {
+            token.integer = false;
+            at_ += 2;
+            while (isDigit(peek())) {
+                ++at_;
+            }
+        }
+        if ((peek() == 'e' || peek() == 'E') &&
+            (isDigit(peek(1)) || ((peek(1) == '+' || peek(1) == '-') && isDigit(peek(2))))) {
+            token.integer = false;
+            at_ += 2;
+            while (isDigit(peek())) {
+                ++at_;
+            }
+        }
+        if (startsIdentifier()) {
+            token.type = TokenType::Dimension;
+            token.value = name();
+        } else if (peek() == '%') {
+            ++at_;
+            token.type = TokenType::Percentage;
+        }
+        return token;
+    }
+
+    Token string(unsigned char quote) {
+        ++at_;
+        Token token{TokenType::String, {}, {}};
+        while (at_ < text_.size()) {
+            const unsigned char c = peek();
+            if (c == quote) {
+                ++at_;
+                return token;
+            }
+            if (isNewline(c)) {
+                token.type = TokenType::BadString;
+                return token;
+            }
+            if (c == '\\') {
+                ++at_;
+                if (at_ < text_.size() && isNewline(peek())) {
+                    ++at_;
+                } else if (at_ < text_.size()) {
+                    token.value += escape();
+                }
+                continue;
+            }
+            token.value += static_cast<char>(c);
+            ++at_;
+        }
+        return token; // ended by the end of the text, which closes it
+    }
+
+    Token identLike() {
+        Token token{TokenType::Ident, name(), {}};
+        if (peek() == '(') {
+            ++at_;
+            token.type = TokenType::Function;
+        }
+        return token;
+    }
+
+    Token single(TokenType type) {
+        ++at_;
+        return Token{type, {}, {}};
+    }
+
+    Token delim() {
+        Token token{TokenType::Delim, {}, {}};
+        token.delim = static_cast<char>(peek());
+        ++at_;
+        return token;
+    }
+
+    Token next() {
+        const unsigned char c = peek();
+        if (isSpace(c)) {
+            while (isSpace(peek())) {
+                ++at_;
+            }
+            return Token{TokenType::Whitespace, {}, {}};
+        }
+        switch (c) {
+        case '"':
+        case '\'': return string(c);
+        case '#':
+            if (isName(peek(1)) || validEscape(1)) {
+                ++at_;
+                Token token{TokenType::Hash, {}, {}};
+                token.isId = startsIdentifier();
+                token.value = name();
+                return token;
+            }
+            return delim();
+        case '(': return single(TokenType::LeftParenthesis);
+        case ')': return single(TokenType::RightParenthesis);
+        case '[': return single(TokenType::LeftBracket);
+        case ']': return single(TokenType::RightBracket);
+        case '{': return single(TokenType::LeftBrace);
+        case '}': return single(TokenType::RightBrace);
+        case ',': return single(TokenType::Comma);
+        case ':': return single(TokenType::Colon);
+        case ';': return single(TokenType::Semicolon);
+        case '+':
+        case '.':
+            return startsNumber() ? numeric() : delim();
+        case '-':
+            if (startsNumber()) {
+                return numeric();
+            }
+            if (peek(1) == '-' && peek(2) == '>') {
+                at_ += 3;
+                return Token{TokenType::Other, {}, {}};
+            }
+            return startsIdentifier() ? identLike() : delim();
+        case '<':
+            if (text_.substr(at_, 4) == "<!--") {
+                at_ += 4;
+                return Token{TokenType::Other, {}, {}};
+            }
+            return delim();
+        case '@':
+            if (startsIdentifier(1)) {
+                ++at_;
+                return Token{TokenType::AtKeyword, name(), {}};
+            }
+            return delim();
+        case '\\': return validEscape() ? identLike() : delim();
+        case '~':
+        case '|':
+        case '^':
+        case '$':
+        case '*':
+            if (peek(1) == '=') {
+                at_ += 2;
+                return Token{c == '~'   ? TokenType::IncludeMatch
+                             : c == '|' ? TokenType::DashMatch
+                             : c == '^' ? TokenType::PrefixMatch
+                             : c == '$' ? TokenType::SuffixMatch
+                                        : TokenType::SubstringMatch,
+                             {},
+                             {}};
+            }
+            if (c == '|' && peek(1) == '|') {
+                at_ += 2;
+                return Token{TokenType::Column, {}, {}};
+            }
+            return delim();
+        default: break;
+        }
+        if (isDigit(c)) {
+            return numeric();
+        }
+        if (isNameStart(c)) {
+            return identLike();
+        }
+        return delim();
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+constexpr std::array<std::string_view, 66> kPseudoClasses{
+    "active", "any-link", "autofill", "buffering", "checked", "corner-present", "decrement", "default", "defined",
+    "disabled", "double-button", "empty", "enabled", "end", "first-child", "first-of-type", "focus", "focus-visible",
+    "focus-within", "fullscreen", "future", "horizontal", "host", "hover", "in-range", "increment", "indeterminate",
+    "invalid", "last-child", "last-of-type", "link", "modal", "muted", "no-button", "only-child", "only-of-type",
+    "optional", "out-of-range", "past", "paused", "placeholder-shown", "playing", "read-only", "read-write",
+    "required", "root", "scope", "seeking", "single-button", "stalled", "start", "target", "user-invalid",
+    "user-valid", "valid", "vertical", "visited", "volume-locked", "window-inactive", "-webkit-any-link",
+    "-webkit-autofill", "-webkit-autofill-and-obscured", "-webkit-autofill-strong-password",
+    "-webkit-autofill-strong-password-viewable", "-webkit-drag", "-webkit-full-screen"};
+constexpr std::array<std::string_view, 13> kPseudoElements{
+    "after", "backdrop", "before", "cue", "details-content", "file-selector-button", "first-letter", "first-line",
+    "grammar-error", "marker", "placeholder", "selection", "spelling-error"};
+// What the single-colon form of CSS 2 still names.
+constexpr std::array<std::string_view, 4> kLegacyPseudoElements{"after", "before", "first-letter", "first-line"};
+// What may follow a pseudo-element in the same compound depends on the pseudo-element: the states
+// of a scrollbar after its parts, the user's actions after WebKit's other parts, the window's
+// state after a selection, anything but tree positions after "::part()", nothing after the rest.
+constexpr std::array<std::string_view, 7> kScrollbarParts{
+    "-webkit-scrollbar", "-webkit-scrollbar-button", "-webkit-scrollbar-corner", "-webkit-scrollbar-thumb",
+    "-webkit-scrollbar-track", "-webkit-scrollbar-track-piece", "-webkit-resizer"};
+constexpr std::array<std::string_view, 15> kScrollbarStates{
+    "enabled", "disabled", "hover", "active", "horizontal", "vertical", "decrement", "increment", "start", "end",
+    "double-button", "single-button", "no-button", "corner-present", "window-inactive"};
+constexpr std::array<std::string_view, 5> kUserActions{"hover", "focus", "active", "focus-visible", "focus-within"};
+// Parts of form controls and media, which the user's actions style as WebKit's own parts.
+constexpr std::array<std::string_view, 4> kUserAgentParts{"placeholder", "details-content", "cue",
+                                                          "file-selector-button"};
+constexpr std::array<std::string_view, 10> kTreePositions{
+    "empty", "first-child", "first-of-type", "last-child", "last-of-type", "only-child", "only-of-type", "root",
+    "scope", "host"};
+
+// Pseudo-classes made of selectors, which may follow any pseudo-element.
+constexpr std::array<std::string_view, 6> kLogical{"is", "not", "where", "has", "matches", "-webkit-any"};
+
+enum class Element { None, ScrollbarPart, WebKitPart, Selection, Part, Other };
+
+template <std::size_t N>
+bool among(const std::array<std::string_view, N>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+class SelectorReader {
+public:
+    explicit SelectorReader(std::string_view text) : tokens_(Tokenizer(text).tokens()) {
+        // Brackets, parentheses and functions left open are closed by the end of the text.
+        closing_.assign(tokens_.size(), tokens_.size());
+        std::vector<std::size_t> open;
+        for (std::size_t i = 0; i < tokens_.size(); ++i) {
+            const TokenType type = tokens_[i].type;
+            if (type == TokenType::LeftBracket || type == TokenType::LeftParenthesis || type == TokenType::LeftBrace ||
+                type == TokenType::Function) {
+                open.push_back(i);
+            } else if ((type == TokenType::RightBracket || type == TokenType::RightParenthesis ||
+                        type == TokenType::RightBrace) &&
+                       !open.empty() && closes(tokens_[open.back()].type, type)) {
+                closing_[open.back()] = i;
+                open.pop_back();
+            }
+        }
+    }
+
+    std::optional<std::string> read() {
+        if (!selectorList(0, tokens_.size(), false, false) && !problem_) {
+            problem_ = "it selects nothing";
+        }
+        return problem_;
+    }
+
+private:
+    static bool closes(TokenType opener, TokenType closer) {
+        switch (opener) {
+        case TokenType::LeftBracket: return closer == TokenType::RightBracket;
+        case TokenType::LeftBrace: return closer == TokenType::RightBrace;
+        default: return closer == TokenType::RightParenthesis;
+        }
+    }
+
+    bool fail(std::string problem) {
+        if (!problem_) {
+            problem_ = std::move(problem);
+        }
+        return false;
+    }
+    bool unexpected(std::size_t at) {
+        return fail(at < tokens_.size() ? "unexpected " + quoted(tokens_[at].text) : "it ends too early");
+    }
+
+    bool is(std::size_t at, std::size_t end, TokenType type) const { return at < end && tokens_[at].type == type; }
+    bool isDelim(std::size_t at, std::size_t end, char c) const {
+        return is(at, end, TokenType::Delim) && tokens_[at].delim == c;
+    }
+    void skipSpace(std::size_t& at, std::size_t end) const {
+        while (is(at, end, TokenType::Whitespace)) {
+            ++at;
+        }
+    }
+    // Past a block or function: after its closing token, or at the end when it has none.
+    std::size_t after(std::size_t opener) const { return std::min(closing_[opener] + 1, tokens_.size()); }
+    std::size_t inside(std::size_t opener, std::size_t end) const { return std::min(closing_[opener], end); }
+
+    // A comma-separated list. A forgiving list (":is", ":where") drops members it cannot read.
+    bool selectorList(std::size_t begin, std::size_t end, bool relative, bool forgiving) {
+        std::size_t start = begin;
+        std::size_t at = begin;
+        bool read = false;
+        while (true) {
+            if (at == end || is(at, end, TokenType::Comma)) {
+                std::size_t first = start;
+                std::size_t last = at;
+                skipSpace(first, last);
+                while (last > first && tokens_[last - 1].type == TokenType::Whitespace) {
+                    --last;
+                }
+                if (first == last) {
+                    if (!forgiving) {
+                        return fail(end == begin || first == tokens_.size() ? "it selects nothing"
+                                                                            : "an empty selector in a list");
+                    }
+                } else if (forgiving) {
+                    const auto kept = problem_;
+                    read = complex(first, last, relative) || read;
+                    problem_ = kept;
+                } else if (!complex(first, last, relative)) {
+                    return false;
+                } else {
+                    read = true;
+                }
+                if (at == end) {
+                    return forgiving || read;
+                }
+                start = ++at;
+                continue;
+            }
+            const TokenType type = tokens_[at].type;
+            at = type == TokenType::LeftBracket || type == TokenType::LeftParenthesis ||
+                         type == TokenType::LeftBrace || type == TokenType::Function
+                     ? std::min(after(at), end)
+                     : at + 1;
+        }
+    }
+
+    bool combinator(std::size_t at, std::size_t end) const {
+        return isDelim(at, end, '>') || isDelim(at, end, '+') || isDelim(at, end, '~');
+    }
+
+    bool complex(std::size_t at, std::size_t end, bool relative) {
+        if (relative && combinator(at, end)) {
+            ++at;
+            skipSpace(at, end);
+        }
+        while (true) {
+            if (!compound(at, end)) {
+                return false;
+            }
+            const bool spaced = is(at, end, TokenType::Whitespace);
+            skipSpace(at, end);
+            if (at == end) {
+                return true;
+            }
+            if (compoundHadPseudoElement_) {
+                return fail("a pseudo-element is not the last thing it selects");
+            }
+            if (combinator(at, end)) {
+                ++at;
+                skipSpace(at, end);
+                if (at == end) {
+                    return fail("a combinator ends it");
+                }
+            } else if (!spaced) {
+                return unexpected(at);
+            }
+        }
+    }
+
+    // "ns|", "*|" or "|" before a name; false when there is none. A prefix other than "*" or
+    // nothing names a namespace, which a content blocker's selector has no way to declare.
+    bool namespacePrefix(std::size_t& at, std::size_t end) {
+        if (isDelim(at, end, '|')) {
+            ++at;
+            return true;
+        }
+        if ((is(at, end, TokenType::Ident) || isDelim(at, end, '*')) && isDelim(at + 1, end, '|') &&
+            (is(at + 2, end, TokenType::Ident) || isDelim(at + 2, end, '*'))) {
+            if (is(at, end, TokenType::Ident)) {
+                return fail("the namespace " + quoted(tokens_[at].text) + " is not declared");
+            }
+            at += 2;
+            return true;
+        }
+        return true;
+    }
+
+    bool compound(std::size_t& at, std::size_t end) {
+        const std::size_t start = at;
+        if (isDelim(at, end, '|') || ((is(at, end, TokenType::Ident) || isDelim(at, end, '*')) && isDelim(at + 1, end, '|'))) {
+            if (!namespacePrefix(at, end)) {
+                return false;
+            }
+            if (!is(at, end, TokenType::Ident) && !isDelim(at, end, '*')) {
+                return unexpected(at);
+            }
+            ++at;
+        } else if (is(at, end, TokenType::Ident) || isDelim(at, end, '*')) {
+            ++at;
+        }
+        Element pseudoElement = Element::None;
+        while (at < end && !problem_) {
+            const Token& token = tokens_[at];
+            if (token.type == TokenType::Hash) {
+                if (pseudoElement != Element::None) {
+                    return unexpected(at);
+                }
+                if (!token.isId) {
+                    return fail(quoted(token.text) + " is not an id");
+                }
+                ++at;
+            } else if (isDelim(at, end, '.')) {
+                if (pseudoElement != Element::None) {
+                    return unexpected(at);
+                }
+                if (!is(at + 1, end, TokenType::Ident)) {
+                    return fail("\".\" names no class");
+                }
+                at += 2;
+            } else if (token.type == TokenType::LeftBracket) {
+                if (pseudoElement != Element::None) {
+                    return unexpected(at);
+                }
+                if (!attribute(at + 1, inside(at, end))) {
+                    return false;
+                }
+                at = std::min(after(at), end);
+            } else if (token.type == TokenType::Colon) {
+                if (!pseudo(at, end, pseudoElement)) {
+                    return false;
+                }
+            } else {
+                break;
+            }
+        }
+        if (problem_) {
+            return false;
+        }
+        if (at == start) {
+            return unexpected(at);
+        }
+        compoundHadPseudoElement_ = pseudoElement != Element::None;
+        return true;
+    }
+
+    bool attribute(std::size_t at, std::size_t end) {
+        skipSpace(at, end);
+        if (isDelim(at, end, '|') || isDelim(at, end, '*') || (is(at, end, TokenType::Ident) && isDelim(at + 1, end, '|'))) {
+            if (isDelim(at, end, '*') && !isDelim(at + 1, end, '|')) {
+                return unexpected(at);
+            }
+            if (!namespacePrefix(at, end)) {
+                return false;
+            }
+        }
+        if (!is(at, end, TokenType::Ident)) {
+            return fail("an attribute selector names no attribute");
+        }
+        ++at;
+        skipSpace(at, end);
+        if (at == end) {
+            return true;
+        }
+        const TokenType type = tokens_[at].type;
+        const bool matcher = isDelim(at, end, '=') || type == TokenType::IncludeMatch || type == TokenType::DashMatch ||
+                             type == TokenType::PrefixMatch || type == TokenType::SuffixMatch ||
+                             type == TokenType::SubstringMatch;
+        if (!matcher) {
+            return unexpected(at);
+        }
+        ++at;
+        skipSpace(at, end);
+        if (!is(at, end, TokenType::Ident) && !is(at, end, TokenType::String)) {
+            return fail("an attribute selector compares with nothing");
+        }
+        ++at;
+        skipSpace(at, end);
+        if (is(at, end, TokenType::Ident)) {
+            if (lower(tokens_[at].value) != "i") {
+                return unexpected(at);
+            }
+            ++at;
+            skipSpace(at, end);
+        }
+        return at == end || unexpected(at);
+    }
+
+    static bool allowedAfter(Element element, const std::string& name, bool function) {
+        if (function && among(kLogical, name)) {
+            return true;
+        }
+        switch (element) {
+        case Element::ScrollbarPart: return !function && among(kScrollbarStates, name);
+        case Element::WebKitPart: return !function && among(kUserActions, name);
+        case Element::Selection: return !function && name == "window-inactive";
+        case Element::Part: return !name.starts_with("nth-") && !among(kTreePositions, name);
+        case Element::None:
+        case Element::Other: return false;
+        }
+        return false;
+    }
+
+    static Element elementKind(const std::string& name, bool function) {
+        if (function) {
+            return name == "part" ? Element::Part : Element::Other;
+        }
+        if (among(kScrollbarParts, name)) {
+            return Element::ScrollbarPart;
+        }
+        if (name.starts_with("-webkit-") || among(kUserAgentParts, name)) {
+            return Element::WebKitPart;
+        }
+        return name == "selection" ? Element::Selection : Element::Other;
+    }
+
+    bool pseudo(std::size_t& at, std::size_t end, Element& pseudoElement) {
+        ++at;
+        bool element = false;
+        if (is(at, end, TokenType::Colon)) {
+            element = true;
+            ++at;
+        }
+        if (!is(at, end, TokenType::Ident) && !is(at, end, TokenType::Function)) {
+            return fail(std::string(element ? "\"::\"" : "\":\"") + " names nothing");
+        }
+        const std::size_t nameAt = at;
+        const Token& token = tokens_[at];
+        const std::string name = lower(token.value);
+        const bool function = token.type == TokenType::Function;
+        at = function ? std::min(after(at), end) : at + 1;
+        if (!element && !function && among(kLegacyPseudoElements, name)) {
+            element = true;
+        }
+        if (element) {
+            if (pseudoElement != Element::None) {
+                return unexpected(nameAt - 1);
+            }
+            if (hasDepth_ > 0 || logicalDepth_ > 0) {
+                return fail("a pseudo-element inside a pseudo-class");
+            }
+            pseudoElement = elementKind(name, function);
+            return function ? pseudoElementFunction(name, nameAt + 1, inside(nameAt, end))
+                            : among(kPseudoElements, name) || name.starts_with("-webkit-") ||
+                                  fail("unknown pseudo-element " + quoted("::" + token.value));
+        }
+        if (pseudoElement != Element::None && !allowedAfter(pseudoElement, name, function)) {
+            return fail(quoted(":" + token.text) + " cannot follow a pseudo-element");
+        }
+        if (!function) {
+            return among(kPseudoClasses, name) || fail("unknown pseudo-class " + quoted(":" + token.value));
+        }
+        return pseudoClassFunction(name, nameAt + 1, inside(nameAt, end));
+    }
+
+    bool pseudoElementFunction(const std::string& name, std::size_t at, std::size_t end) {
+        skipSpace(at, end);
+        std::size_t last = end;
+        while (last > at && tokens_[last - 1].type == TokenType::Whitespace) {
+            --last;
+        }
+        if (name == "part") {
+            if (at == last) {
+                return fail("\"::part()\" names no part");
+            }
+            for (std::size_t i = at; i < last; ++i) {
+                if (!is(i, last, TokenType::Ident) && !is(i, last, TokenType::Whitespace)) {
+                    return unexpected(i);
+                }
+            }
+            return true;
+        }
+        if (name == "slotted") {
+            std::size_t i = at;
+            return (compound(i, last) && (i == last || unexpected(i)));
+        }
+        if (name == "cue") {
+            return selectorList(at, last, false, false);
+        }
+        if (name == "highlight") {
+            return (last == at + 1 && is(at, last, TokenType::Ident)) ||
+                   fail("unexpected argument of " + quoted("::highlight()"));
+        }
+        return fail("unknown pseudo-element " + quoted("::" + name + "()"));
+    }
+
+    bool pseudoClassFunction(const std::string& name, std::size_t at, std::size_t end) {
+        skipSpace(at, end);
+        std::size_t last = end;
+        while (last > at && tokens_[last - 1].type == TokenType::Whitespace) {
+            --last;
+        }
+        if (name == "not" || name == "is" || name == "where" || name == "matches" || name == "-webkit-any") {
+            ++logicalDepth_;
+            const bool read = selectorList(at, last, false, name != "not");
+            --logicalDepth_;
+            return read;
+        }
+        if (name == "has") {
+            if (hasDepth_ > 0) {
+                return fail("\":has()\" holds another");
+            }
+            ++hasDepth_;
+            const bool read = selectorList(at, last, true, false);
+            --hasDepth_;
+            return read;
+        }
+        if (name == "nth-child" || name == "nth-last-child" || name == "nth-of-type" || name == "nth-last-of-type") {
+            return nth(at, last, name == "nth-child" || name == "nth-last-child");
+        }
+        if (name == "lang") {
+            return languages(at, last);
+        }
+        if (name == "dir" || name == "state") {
+            return (last == at + 1 && is(at, last, TokenType::Ident)) ||
+                   fail("unexpected argument of " + quoted(":" + name + "()"));
+        }
+        if (name == "host") {
+            std::size_t i = at;
+            return compound(i, last) && (i == last || unexpected(i));
+        }
+        return fail("unknown pseudo-class " + quoted(":" + name + "()"));
+    }
+
+    bool languages(std::size_t at, std::size_t end) {
+        while (true) {
+            if (!is(at, end, TokenType::Ident) && !is(at, end, TokenType::String)) {
+                return fail("\":lang()\" names no language");
+            }
+            ++at;
+            skipSpace(at, end);
+            if (at == end) {
+                return true;
+            }
+            if (!is(at, end, TokenType::Comma)) {
+                return unexpected(at);
+            }
+            ++at;
+            skipSpace(at, end);
+        }
+    }
+
+    // An integer with no sign of its own, the "B" after a separate "+" or "-".
+    bool signlessInteger(std::size_t at, std::size_t end) const {
+        return is(at, end, TokenType::Number) && tokens_[at].integer && !tokens_[at].signed_;
+    }
+
+    // What may follow "An" (a bare "n"): nothing, a signed integer, or a sign and an integer.
+    bool afterN(std::size_t& at, std::size_t end) const {
+        std::size_t i = at;
+        skipSpace(i, end);
+        if (is(i, end, TokenType::Number) && tokens_[i].integer && tokens_[i].signed_) {
+            at = i + 1;
+        } else if (isDelim(i, end, '+') || isDelim(i, end, '-')) {
+            ++i;
+            skipSpace(i, end);
+            if (!signlessInteger(i, end)) {
+                return false;
+            }
+            at = i + 1;
+        }
+        return true;
+    }
+
+    // "n", "n-", "n-<digits>" (after a number, or as a name with or without a leading "-").
+    static bool digitsOnly(std::string_view text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return isDigit(static_cast<unsigned char>(c)); });
+    }
+    bool nTail(std::string_view unit, std::size_t& at, std::size_t end) const {
+        if (unit == "n") {
+            return afterN(at, end);
+        }
+        if (unit == "n-") {
+            skipSpace(at, end);
+            if (!signlessInteger(at, end)) {
+                return false;
+            }
+            ++at;
+            return true;
+        }
+        return unit.starts_with("n-") && digitsOnly(unit.substr(2));
+    }
+
+    bool anPlusB(std::size_t& at, std::size_t end) const {
+        if (at >= end) {
+            return false;
+        }
+        const Token& token = tokens_[at];
+        ++at;
+        if (token.type == TokenType::Number) {
+            return token.integer;
+        }
+        if (token.type == TokenType::Dimension) {
+            return token.integer && nTail(lower(token.value), at, end);
+        }
+        if (token.type == TokenType::Ident) {
+            const std::string value = lower(token.value);
+            if (value == "odd" || value == "even") {
+                return true;
+            }
+            return nTail(value.starts_with("-") ? std::string_view(value).substr(1) : std::string_view(value), at, end);
+        }
+        if (token.type == TokenType::Delim && token.delim == '+' && is(at, end, TokenType::Ident)) {
+            const std::string value = lower(tokens_[at].value);
+            ++at;
+            return nTail(value, at, end);
+        }
+        return false;
+    }
+
+    bool nth(std::size_t at, std::size_t end, bool ofSelector) {
+        if (!anPlusB(at, end)) {
+            return fail("the argument of an \":nth-\" pseudo-class is not of the form An+B");
+        }
+        const bool spaced = is(at, end, TokenType::Whitespace);
+        skipSpace(at, end);
+        if (at == end) {
+            return true;
+        }
+        if (ofSelector && spaced && is(at, end, TokenType::Ident) && lower(tokens_[at].value) == "of") {
+            ++at;
+            skipSpace(at, end);
+            return selectorList(at, end, false, false);
+        }
+        return unexpected(at);
+    }
+
+    std::vector<Token> tokens_;
+    std::vector<std::size_t> closing_;
+    std::optional<std::string> problem_;
+    int hasDepth_ = 0;     // inside ":has()", which takes neither pseudo-elements nor itself
+    int logicalDepth_ = 0; // inside ":not()", ":is()" and the like, which take no pseudo-elements
+    bool compoundHadPseudoElement_ = false; // the compound just read: nothing may follow it
+};
+
+} // namespace
+
+std::optional<std::string> selectorProblem(std::string_view selector) { return SelectorReader(selector).read(); }
+
+} // namespace orvane
