@@ -366,10 +366,12 @@ constexpr std::array<std::string_view, 10> kTreePositions{
     "empty", "first-child", "first-of-type", "last-child", "last-of-type", "only-child", "only-of-type", "root",
     "scope", "host"};
 
+// What may follow "::slotted()" as a second pseudo-element ("::part()" takes any but a function).
+constexpr std::array<std::string_view, 4> kTreeAbiding{"before", "after", "marker", "backdrop"};
 // Pseudo-classes made of selectors, which may follow any pseudo-element.
 constexpr std::array<std::string_view, 6> kLogical{"is", "not", "where", "has", "matches", "-webkit-any"};
 
-enum class Element { None, ScrollbarPart, WebKitPart, Selection, Part, Other };
+enum class Element { None, ScrollbarPart, WebKitPart, Selection, Part, Slotted, Other };
 
 template <std::size_t N>
 bool among(const std::array<std::string_view, N>& names, const std::string& name) {
@@ -588,8 +590,11 @@ private:
     bool attribute(std::size_t at, std::size_t end) {
         skipSpace(at, end);
         if (isDelim(at, end, '|') || isDelim(at, end, '*') || (is(at, end, TokenType::Ident) && isDelim(at + 1, end, '|'))) {
+            // "[*]" alone reads, as any attribute; it compares with nothing.
             if (isDelim(at, end, '*') && !isDelim(at + 1, end, '|')) {
-                return unexpected(at);
+                ++at;
+                skipSpace(at, end);
+                return at == end || unexpected(at);
             }
             if (!namespacePrefix(at, end)) {
                 return false;
@@ -636,6 +641,7 @@ private:
         case Element::WebKitPart: return !function && among(kUserActions, name);
         case Element::Selection: return !function && name == "window-inactive";
         case Element::Part: return !name.starts_with("nth-") && !among(kTreePositions, name);
+        case Element::Slotted:
         case Element::None:
         case Element::Other: return false;
         }
@@ -644,7 +650,10 @@ private:
 
     static Element elementKind(const std::string& name, bool function) {
         if (function) {
-            return name == "part" ? Element::Part : Element::Other;
+            if (name == "part") {
+                return Element::Part;
+            }
+            return name == "slotted" ? Element::Slotted : Element::Other;
         }
         if (among(kScrollbarParts, name)) {
             return Element::ScrollbarPart;
@@ -674,7 +683,12 @@ private:
             element = true;
         }
         if (element) {
-            if (pseudoElement != Element::None) {
+            // One pseudo-element per compound, but for those of the parts of a shadow tree.
+            const bool second = pseudoElement != Element::None;
+            const bool allowed =
+                !second || (pseudoElement == Element::Part && !function) ||
+                (pseudoElement == Element::Slotted && !function && among(kTreeAbiding, name));
+            if (!allowed) {
                 return unexpected(nameAt - 1);
             }
             if (hasDepth_ > 0 || logicalDepth_ > 0) {
@@ -685,13 +699,19 @@ private:
                             : among(kPseudoElements, name) || name.starts_with("-webkit-") ||
                                   fail("unknown pseudo-element " + quoted("::" + token.value));
         }
-        if (pseudoElement != Element::None && !allowedAfter(pseudoElement, name, function)) {
+        // After a pseudo-element, also inside the selectors of a pseudo-class that follows it.
+        const Element governing = pseudoElement != Element::None ? pseudoElement : outerElement_;
+        if (governing != Element::None && !allowedAfter(governing, name, function)) {
             return fail(quoted(":" + token.text) + " cannot follow a pseudo-element");
         }
         if (!function) {
             return among(kPseudoClasses, name) || fail("unknown pseudo-class " + quoted(":" + token.value));
         }
-        return pseudoClassFunction(name, nameAt + 1, inside(nameAt, end));
+        const Element outer = outerElement_;
+        outerElement_ = governing;
+        const bool read = pseudoClassFunction(name, nameAt + 1, inside(nameAt, end));
+        outerElement_ = outer;
+        return read;
     }
 
     bool pseudoElementFunction(const std::string& name, std::size_t at, std::size_t end) {
@@ -757,8 +777,11 @@ private:
                    fail("unexpected argument of " + quoted(":" + name + "()"));
         }
         if (name == "host") {
+            ++logicalDepth_;
             std::size_t i = at;
-            return compound(i, last) && (i == last || unexpected(i));
+            const bool read = compound(i, last) && (i == last || unexpected(i));
+            --logicalDepth_;
+            return read;
         }
         return fail("unknown pseudo-class " + quoted(":" + name + "()"));
     }
@@ -861,7 +884,10 @@ private:
         if (ofSelector && spaced && is(at, end, TokenType::Ident) && lower(tokens_[at].value) == "of") {
             ++at;
             skipSpace(at, end);
-            return selectorList(at, end, false, false);
+            ++logicalDepth_;
+            const bool read = selectorList(at, end, false, false);
+            --logicalDepth_;
+            return read;
         }
         return unexpected(at);
     }
@@ -871,6 +897,7 @@ private:
     std::optional<std::string> problem_;
     int hasDepth_ = 0;     // inside ":has()", which takes neither pseudo-elements nor itself
     int logicalDepth_ = 0; // inside ":not()", ":is()" and the like, which take no pseudo-elements
+    Element outerElement_ = Element::None; // the pseudo-element a pseudo-class being read follows
     bool compoundHadPseudoElement_ = false; // the compound just read: nothing may follow it
 };
 

@@ -131,9 +131,10 @@ unsigned PatternReader::consumeNumber() {
     return overflow ? kInfinite : static_cast<unsigned>(value);
 }
 
+// A legacy octal escape: three digits at most when the first is 0 to 3, else two.
 unsigned PatternReader::consumeOctal() {
     unsigned value = static_cast<unsigned>(pattern_[at_++] - '0');
-    while (value < 32 && !atEnd() && isOctalDigit(peek())) {
+    for (int more = value <= 3 ? 2 : 1; more > 0 && !atEnd() && isOctalDigit(peek()); --more) {
         value = value * 8 + static_cast<unsigned>(pattern_[at_++] - '0');
     }
     return value;
@@ -152,40 +153,29 @@ int PatternReader::tryConsumeHex(int digits) {
     return value;
 }
 
-// One character of a group name: itself, or the code point of a "\uXXXX" or "\u{…}" escape.
+// One character of a group name: itself, or the code point of a "\uXXXX" escape. Any other
+// backslash in a name is an error of the pattern, in legacy mode too.
 std::optional<unsigned> PatternReader::tryConsumeNameCharacter() {
     if (atEnd()) {
         return std::nullopt;
     }
+    const std::size_t start = at_;
     const char c = pattern_[at_++];
-    if (c != '\\' || !tryConsume('u')) {
+    if (c != '\\') {
         return static_cast<unsigned char>(c);
     }
-    if (tryConsume('{')) {
-        unsigned long long value = 0;
-        std::size_t digits = 0;
-        while (!atEnd() && isHexDigit(peek())) {
-            value = value * 16 + hexValue(pattern_[at_++]);
-            ++digits;
-            if (value > 0x10FFFF) {
-                return std::nullopt;
-            }
+    if (tryConsume('u')) {
+        if (const int value = tryConsumeHex(4); value >= 0) {
+            return static_cast<unsigned>(value);
         }
-        if (digits == 0 || !tryConsume('}')) {
-            return std::nullopt;
-        }
-        return static_cast<unsigned>(value);
     }
-    const int value = tryConsumeHex(4);
-    if (value < 0) {
-        return std::nullopt;
-    }
-    return static_cast<unsigned>(value);
+    invalid("\"\\\" in a group name is not followed by \"u\" and four hex digits", start);
+    return std::nullopt;
 }
 
-// A name followed by ">", the ">" consumed; nothing consumed when there is none. Names beyond
-// ASCII are not taken: patterns are ASCII, and an escaped letter beyond it is too rare to carry
-// the tables of every script's identifier letters.
+// A name followed by ">", the ">" consumed; nothing consumed when there is none, unless a broken
+// escape made the pattern invalid. Names beyond ASCII are not taken: patterns are ASCII, and an
+// escaped letter beyond it is too rare to carry the tables of every script's identifier letters.
 std::optional<std::string> PatternReader::tryConsumeGroupName() {
     const std::size_t start = at_;
     auto first = tryConsumeNameCharacter();
@@ -202,7 +192,9 @@ std::optional<std::string> PatternReader::tryConsumeGroupName() {
             name += static_cast<char>(*next);
         }
     }
-    at_ = start;
+    if (!problem_) {
+        at_ = start;
+    }
     return std::nullopt;
 }
 
@@ -339,6 +331,8 @@ void PatternReader::parenthesesBegin() {
                     invalid("the group name \"" + *name + "\" is used twice", start);
                     return;
                 }
+            } else if (problem_) {
+                return;
             } else if (tryConsume('=') || tryConsume('!')) {
                 unsupported(since(start), start);
                 return;
@@ -474,7 +468,11 @@ bool PatternReader::atomEscape() {
     case 'k': {
         const std::size_t afterK = at_;
         if (tryConsume('<')) {
-            if (auto name = tryConsumeGroupName(); name && groupNames_.contains(*name)) {
+            auto name = tryConsumeGroupName();
+            if (problem_) {
+                return true;
+            }
+            if (name && groupNames_.contains(*name)) {
                 unsupported(since(start), start);
                 return true;
             }

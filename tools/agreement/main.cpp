@@ -34,6 +34,8 @@ using Clock = std::chrono::steady_clock;
 
 // WebKit's answer for a list refused because its only rule was left out.
 constexpr const char* kEmptyList = "Empty extension.";
+// How a worker that died on a list answers (WebKitCompile.h).
+constexpr const char* kCrashed = "WebKit crashed";
 
 struct Options {
     std::size_t urlFilters = 100'000;
@@ -47,6 +49,7 @@ struct Tally {
     std::string what;
     std::size_t total = 0;
     std::size_t webkitAccepts = 0;
+    std::size_t webkitCrashes = 0;
     std::size_t agreements = 0;
     std::size_t shown = 0;
     Clock::duration checking{};
@@ -80,9 +83,11 @@ std::optional<Options> parse(int argc, char** argv) {
 
 std::string listOf(const orvane::Blocker& blocker) { return "[" + orvane::toJSONString(blocker).value_or("") + "]"; }
 
-// One case: our verdict (a reason, or nothing when we take it) against WebKit's.
-void compare(Tally& tally, const Options& options, const std::string& input, const std::function<std::optional<std::string>()>& check,
-             const std::function<std::optional<std::string>()>& compile, bool refusedMeansAccepted = false) {
+// One case: our verdict (a reason, or nothing when we take it) against WebKit's. For a selector
+// only a list left empty (or a crash) means WebKit could not read it.
+void compare(Tally& tally, const Options& options, const std::string& input,
+             const std::function<std::optional<std::string>()>& check,
+             const std::function<std::optional<std::string>()>& compile, bool selector = false) {
     const auto checkStart = Clock::now();
     const std::optional<std::string> ours = check();
     const auto compileStart = Clock::now();
@@ -90,11 +95,12 @@ void compare(Tally& tally, const Options& options, const std::string& input, con
     const auto end = Clock::now();
     tally.checking += compileStart - checkStart;
     tally.compiling += end - compileStart;
-    if (refusedMeansAccepted) {
-        webkit = webkit && *webkit == kEmptyList ? webkit : std::nullopt;
+    if (selector && webkit && *webkit != kEmptyList && !webkit->starts_with(kCrashed)) {
+        webkit.reset();
     }
     ++tally.total;
     tally.webkitAccepts += webkit ? 0 : 1;
+    tally.webkitCrashes += webkit && webkit->starts_with(kCrashed) ? 1 : 0;
     if (ours.has_value() == webkit.has_value()) {
         ++tally.agreements;
         return;
@@ -113,8 +119,9 @@ void report(const Tally& tally) {
     const double share = tally.total == 0 ? 100.0 : 100.0 * static_cast<double>(tally.agreements) / static_cast<double>(tally.total);
     const double check = microseconds(tally.checking, tally.total);
     const double compile = microseconds(tally.compiling, tally.total);
-    std::printf("%s: %zu generated, %zu taken by WebKit; agreement on %zu of %zu (%.3f %%)\n", tally.what.c_str(),
-                tally.total, tally.webkitAccepts, tally.agreements, tally.total, share);
+    std::printf("%s: %zu generated, %zu taken by WebKit, %zu crashed it; agreement on %zu of %zu (%.3f %%)\n",
+                tally.what.c_str(), tally.total, tally.webkitAccepts, tally.webkitCrashes, tally.agreements, tally.total,
+                share);
     std::printf("  a check takes %.2f us, WebKit's compile of the one-rule list %.0f us (%.0f times as long)\n", check,
                 compile, check > 0 ? compile / check : 0.0);
     std::fflush(stdout);
