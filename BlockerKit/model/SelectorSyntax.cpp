@@ -1,5 +1,6 @@
 #include "model/SelectorSyntax.h"
 
+#include "model/CssTokens.h"
 #include "model/ShortText.h"
 
 #include <algorithm>
@@ -9,330 +10,13 @@
 namespace orvane {
 namespace {
 
-// CSS tokens as CSS Syntax Level 3 makes them, with what a selector needs of each.
-enum class TokenType {
-    Ident,
-    Function,
-    AtKeyword,
-    Hash,
-    String,
-    BadString,
-    Delim,
-    Number,
-    Percentage,
-    Dimension,
-    Whitespace,
-    Colon,
-    Semicolon,
-    Comma,
-    LeftBracket,
-    RightBracket,
-    LeftParenthesis,
-    RightParenthesis,
-    LeftBrace,
-    RightBrace,
-    IncludeMatch,
-    DashMatch,
-    PrefixMatch,
-    SuffixMatch,
-    SubstringMatch,
-    Column,
-    Other, // CDO, CDC and the like: never part of a selector
-};
-
-struct Token {
-    TokenType type;
-    std::string value;    // name of an ident, function, hash or at-keyword; unit of a dimension
-    std::string text;     // as written, for messages
-    char delim = 0;       // of a delim
-    bool isId = false;    // a hash whose name would start an identifier
-    bool integer = false; // a number or dimension without fraction or exponent
-    bool signed_ = false; // a number that starts with "+" or "-"
-};
-
-bool isNameStart(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80; }
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool isName(unsigned char c) { return isNameStart(c) || isDigit(c) || c == '-'; }
-bool isHex(unsigned char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool isNewline(unsigned char c) { return c == '\n' || c == '\r' || c == '\f'; }
-bool isSpace(unsigned char c) { return c == ' ' || c == '\t' || isNewline(c); }
 
 std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
     return text;
 }
-
-class Tokenizer {
-public:
-    explicit Tokenizer(std::string_view text) : text_(text) {}
-
-    std::vector<Token> tokens() {
-        std::vector<Token> tokens;
-        while (true) {
-            skipComments();
-            if (at_ >= text_.size()) {
-                return tokens;
-            }
-            const std::size_t start = at_;
-            Token token = next();
-            token.text = std::string(text_.substr(start, at_ - start));
-            tokens.push_back(std::move(token));
-        }
-    }
-
-private:
-    unsigned char peek(std::size_t ahead = 0) const {
-        return at_ + ahead < text_.size() ? static_cast<unsigned char>(text_[at_ + ahead]) : 0;
-    }
-    // A backslash before anything but a line break; at the end of the text it stands for U+FFFD.
-    bool validEscape(std::size_t ahead = 0) const { return peek(ahead) == '\\' && !isNewline(peek(ahead + 1)); }
-    bool startsIdentifier(std::size_t ahead = 0) const {
-        const unsigned char c = peek(ahead);
-        if (c == '-') {
-            return isNameStart(peek(ahead + 1)) || peek(ahead + 1) == '-' || validEscape(ahead + 1);
-        }
-        return isNameStart(c) || validEscape(ahead);
-    }
-    bool startsNumber() const {
-        const unsigned char c = peek();
-        if (c == '+' || c == '-') {
-            return isDigit(peek(1)) || (peek(1) == '.' && isDigit(peek(2)));
-        }
-        if (c == '.') {
-            return isDigit(peek(1));
-        }
-        return isDigit(c);
-    }
-
-    void skipComments() {
-        while (peek() == '/' && peek(1) == '*') {
-            const auto end = text_.find("*/", at_ + 2);
-            at_ = end == std::string_view::npos ? text_.size() : end + 2;
-        }
-    }
-
-    // After the backslash: up to six hex digits and one space, or any one character.
-    std::string escape() {
-        if (at_ >= text_.size()) {
-            return "\xEF\xBF\xBD";
-        }
-        if (isHex(peek())) {
-            std::string digits;
-            while (digits.size() < 6 && isHex(peek())) {
-                digits += static_cast<char>(peek());
-                ++at_;
-            }
-            if (isSpace(peek())) {
-                ++at_;
-            }
-            const unsigned long value = std::stoul(digits, nullptr, 16);
-            // The name's characters matter only for ASCII comparisons here.
-            return value < 0x80 && value != 0 ? std::string(1, static_cast<char>(value)) : std::string("\xEF\xBF\xBD");
-        }
-        std::size_t length = 1;
-        const auto lead = peek();
-        if (lead >= 0xF0) {
-            length = 4;
-        } else if (lead >= 0xE0) {
-            length = 3;
-        } else if (lead >= 0xC0) {
-            length = 2;
-        }
-        std::string character(text_.substr(at_, length));
-        at_ += length;
-        return character;
-    }
-
-    std::string name() {
-        std::string result;
-        while (at_ < text_.size()) {
-            if (isName(peek())) {
-                result += static_cast<char>(peek());
-                ++at_;
-            } else if (validEscape()) {
-                ++at_;
-                result += escape();
-            } else {
-                break;
-            }
-        }
-        return result;
-    }
-
-    Token numeric() {
-        Token token{TokenType::Number, {}, {}};
-        token.integer = true;
-        if (peek() == '+' || peek() == '-') {
-            token.signed_ = true;
-            ++at_;
-        }
-        while (isDigit(peek())) {
-            ++at_;
-        }
-        if (peek() == '.' && isDigit(peek(1))) {
-            token.integer = false;
-            at_ += 2;
-            while (isDigit(peek())) {
-                ++at_;
-            }
-        }
-        if ((peek() == 'e' || peek() == 'E') &&
-            (isDigit(peek(1)) || ((peek(1) == '+' || peek(1) == '-') && isDigit(peek(2))))) {
-            token.integer = false;
-            at_ += 2;
-            while (isDigit(peek())) {
-                ++at_;
-            }
-        }
-        if (startsIdentifier()) {
-            token.type = TokenType::Dimension;
-            token.value = name();
-        } else if (peek() == '%') {
-            ++at_;
-            token.type = TokenType::Percentage;
-        }
-        return token;
-    }
-
-    Token string(unsigned char quote) {
-        ++at_;
-        Token token{TokenType::String, {}, {}};
-        while (at_ < text_.size()) {
-            const unsigned char c = peek();
-            if (c == quote) {
-                ++at_;
-                return token;
-            }
-            if (isNewline(c)) {
-                token.type = TokenType::BadString;
-                return token;
-            }
-            if (c == '\\') {
-                ++at_;
-                if (at_ < text_.size() && isNewline(peek())) {
-                    ++at_;
-                } else if (at_ < text_.size()) {
-                    token.value += escape();
-                }
-                continue;
-            }
-            token.value += static_cast<char>(c);
-            ++at_;
-        }
-        return token; // ended by the end of the text, which closes it
-    }
-
-    Token identLike() {
-        Token token{TokenType::Ident, name(), {}};
-        if (peek() == '(') {
-            ++at_;
-            token.type = TokenType::Function;
-        }
-        return token;
-    }
-
-    Token single(TokenType type) {
-        ++at_;
-        return Token{type, {}, {}};
-    }
-
-    Token delim() {
-        Token token{TokenType::Delim, {}, {}};
-        token.delim = static_cast<char>(peek());
-        ++at_;
-        return token;
-    }
-
-    Token next() {
-        const unsigned char c = peek();
-        if (isSpace(c)) {
-            while (isSpace(peek())) {
-                ++at_;
-            }
-            return Token{TokenType::Whitespace, {}, {}};
-        }
-        switch (c) {
-        case '"':
-        case '\'': return string(c);
-        case '#':
-            if (isName(peek(1)) || validEscape(1)) {
-                ++at_;
-                Token token{TokenType::Hash, {}, {}};
-                token.isId = startsIdentifier();
-                token.value = name();
-                return token;
-            }
-            return delim();
-        case '(': return single(TokenType::LeftParenthesis);
-        case ')': return single(TokenType::RightParenthesis);
-        case '[': return single(TokenType::LeftBracket);
-        case ']': return single(TokenType::RightBracket);
-        case '{': return single(TokenType::LeftBrace);
-        case '}': return single(TokenType::RightBrace);
-        case ',': return single(TokenType::Comma);
-        case ':': return single(TokenType::Colon);
-        case ';': return single(TokenType::Semicolon);
-        case '+':
-        case '.':
-            return startsNumber() ? numeric() : delim();
-        case '-':
-            if (startsNumber()) {
-                return numeric();
-            }
-            if (peek(1) == '-' && peek(2) == '>') {
-                at_ += 3;
-                return Token{TokenType::Other, {}, {}};
-            }
-            return startsIdentifier() ? identLike() : delim();
-        case '<':
-            if (text_.substr(at_, 4) == "<!--") {
-                at_ += 4;
-                return Token{TokenType::Other, {}, {}};
-            }
-            return delim();
-        case '@':
-            if (startsIdentifier(1)) {
-                ++at_;
-                return Token{TokenType::AtKeyword, name(), {}};
-            }
-            return delim();
-        case '\\': return validEscape() ? identLike() : delim();
-        case '~':
-        case '|':
-        case '^':
-        case '$':
-        case '*':
-            if (peek(1) == '=') {
-                at_ += 2;
-                return Token{c == '~'   ? TokenType::IncludeMatch
-                             : c == '|' ? TokenType::DashMatch
-                             : c == '^' ? TokenType::PrefixMatch
-                             : c == '$' ? TokenType::SuffixMatch
-                                        : TokenType::SubstringMatch,
-                             {},
-                             {}};
-            }
-            if (c == '|' && peek(1) == '|') {
-                at_ += 2;
-                return Token{TokenType::Column, {}, {}};
-            }
-            return delim();
-        default: break;
-        }
-        if (isDigit(c)) {
-            return numeric();
-        }
-        if (isNameStart(c)) {
-            return identLike();
-        }
-        return delim();
-    }
-
-    std::string_view text_;
-    std::size_t at_ = 0;
-};
 
 constexpr std::array<std::string_view, 66> kPseudoClasses{
     "active", "any-link", "autofill", "buffering", "checked", "corner-present", "decrement", "default", "defined",
@@ -360,11 +44,10 @@ constexpr std::array<std::string_view, 15> kScrollbarStates{
     "double-button", "single-button", "no-button", "corner-present", "window-inactive"};
 constexpr std::array<std::string_view, 5> kUserActions{"hover", "focus", "active", "focus-visible", "focus-within"};
 // Parts of form controls and media, which the user's actions style as WebKit's own parts.
-constexpr std::array<std::string_view, 4> kUserAgentParts{"placeholder", "details-content", "cue",
-                                                          "file-selector-button"};
-constexpr std::array<std::string_view, 10> kTreePositions{
-    "empty", "first-child", "first-of-type", "last-child", "last-of-type", "only-child", "only-of-type", "root",
-    "scope", "host"};
+constexpr std::array<std::string_view, 4> kUserAgentParts{
+    "placeholder", "details-content", "cue", "file-selector-button"};
+constexpr std::array<std::string_view, 8> kTreePositions{
+    "empty", "first-child", "first-of-type", "last-child", "last-of-type", "only-child", "only-of-type", "root"};
 
 // What may follow "::slotted()" as a second pseudo-element ("::part()" takes any but a function).
 constexpr std::array<std::string_view, 4> kTreeAbiding{"before", "after", "marker", "backdrop"};
@@ -380,17 +63,17 @@ bool among(const std::array<std::string_view, N>& names, const std::string& name
 
 class SelectorReader {
 public:
-    explicit SelectorReader(std::string_view text) : tokens_(Tokenizer(text).tokens()) {
+    explicit SelectorReader(std::string_view text) : tokens_(cssTokens(text)) {
         // Brackets, parentheses and functions left open are closed by the end of the text.
         closing_.assign(tokens_.size(), tokens_.size());
         std::vector<std::size_t> open;
         for (std::size_t i = 0; i < tokens_.size(); ++i) {
-            const TokenType type = tokens_[i].type;
-            if (type == TokenType::LeftBracket || type == TokenType::LeftParenthesis || type == TokenType::LeftBrace ||
-                type == TokenType::Function) {
+            const CssTokenType type = tokens_[i].type;
+            if (type == CssTokenType::LeftBracket || type == CssTokenType::LeftParenthesis || type == CssTokenType::LeftBrace ||
+                type == CssTokenType::Function) {
                 open.push_back(i);
-            } else if ((type == TokenType::RightBracket || type == TokenType::RightParenthesis ||
-                        type == TokenType::RightBrace) &&
+            } else if ((type == CssTokenType::RightBracket || type == CssTokenType::RightParenthesis ||
+                        type == CssTokenType::RightBrace) &&
                        !open.empty() && closes(tokens_[open.back()].type, type)) {
                 closing_[open.back()] = i;
                 open.pop_back();
@@ -406,11 +89,11 @@ public:
     }
 
 private:
-    static bool closes(TokenType opener, TokenType closer) {
+    static bool closes(CssTokenType opener, CssTokenType closer) {
         switch (opener) {
-        case TokenType::LeftBracket: return closer == TokenType::RightBracket;
-        case TokenType::LeftBrace: return closer == TokenType::RightBrace;
-        default: return closer == TokenType::RightParenthesis;
+        case CssTokenType::LeftBracket: return closer == CssTokenType::RightBracket;
+        case CssTokenType::LeftBrace: return closer == CssTokenType::RightBrace;
+        default: return closer == CssTokenType::RightParenthesis;
         }
     }
 
@@ -424,12 +107,12 @@ private:
         return fail(at < tokens_.size() ? "unexpected " + quoted(tokens_[at].text) : "it ends too early");
     }
 
-    bool is(std::size_t at, std::size_t end, TokenType type) const { return at < end && tokens_[at].type == type; }
+    bool is(std::size_t at, std::size_t end, CssTokenType type) const { return at < end && tokens_[at].type == type; }
     bool isDelim(std::size_t at, std::size_t end, char c) const {
-        return is(at, end, TokenType::Delim) && tokens_[at].delim == c;
+        return is(at, end, CssTokenType::Delim) && tokens_[at].delim == c;
     }
     void skipSpace(std::size_t& at, std::size_t end) const {
-        while (is(at, end, TokenType::Whitespace)) {
+        while (is(at, end, CssTokenType::Whitespace)) {
             ++at;
         }
     }
@@ -443,11 +126,11 @@ private:
         std::size_t at = begin;
         bool read = false;
         while (true) {
-            if (at == end || is(at, end, TokenType::Comma)) {
+            if (at == end || is(at, end, CssTokenType::Comma)) {
                 std::size_t first = start;
                 std::size_t last = at;
                 skipSpace(first, last);
-                while (last > first && tokens_[last - 1].type == TokenType::Whitespace) {
+                while (last > first && tokens_[last - 1].type == CssTokenType::Whitespace) {
                     --last;
                 }
                 if (first == last) {
@@ -470,9 +153,9 @@ private:
                 start = ++at;
                 continue;
             }
-            const TokenType type = tokens_[at].type;
-            at = type == TokenType::LeftBracket || type == TokenType::LeftParenthesis ||
-                         type == TokenType::LeftBrace || type == TokenType::Function
+            const CssTokenType type = tokens_[at].type;
+            at = type == CssTokenType::LeftBracket || type == CssTokenType::LeftParenthesis || type == CssTokenType::LeftBrace ||
+                         type == CssTokenType::Function
                      ? std::min(after(at), end)
                      : at + 1;
         }
@@ -491,7 +174,7 @@ private:
             if (!compound(at, end)) {
                 return false;
             }
-            const bool spaced = is(at, end, TokenType::Whitespace);
+            const bool spaced = is(at, end, CssTokenType::Whitespace);
             skipSpace(at, end);
             if (at == end) {
                 return true;
@@ -518,9 +201,9 @@ private:
             ++at;
             return true;
         }
-        if ((is(at, end, TokenType::Ident) || isDelim(at, end, '*')) && isDelim(at + 1, end, '|') &&
-            (is(at + 2, end, TokenType::Ident) || isDelim(at + 2, end, '*'))) {
-            if (is(at, end, TokenType::Ident)) {
+        if ((is(at, end, CssTokenType::Ident) || isDelim(at, end, '*')) && isDelim(at + 1, end, '|') &&
+            (is(at + 2, end, CssTokenType::Ident) || isDelim(at + 2, end, '*'))) {
+            if (is(at, end, CssTokenType::Ident)) {
                 return fail("the namespace " + quoted(tokens_[at].text) + " is not declared");
             }
             at += 2;
@@ -531,22 +214,25 @@ private:
 
     bool compound(std::size_t& at, std::size_t end) {
         const std::size_t start = at;
-        if (isDelim(at, end, '|') || ((is(at, end, TokenType::Ident) || isDelim(at, end, '*')) && isDelim(at + 1, end, '|'))) {
+        if (isDelim(at, end, '|') ||
+            ((is(at, end, CssTokenType::Ident) || isDelim(at, end, '*')) && isDelim(at + 1, end, '|'))) {
             if (!namespacePrefix(at, end)) {
                 return false;
             }
-            if (!is(at, end, TokenType::Ident) && !isDelim(at, end, '*')) {
+            if (!is(at, end, CssTokenType::Ident) && !isDelim(at, end, '*')) {
                 return unexpected(at);
             }
             ++at;
-        } else if (is(at, end, TokenType::Ident) || isDelim(at, end, '*')) {
+        } else if (is(at, end, CssTokenType::Ident) || isDelim(at, end, '*')) {
             ++at;
         }
+        // Ids, classes and attributes follow no pseudo-element, also inside the selectors of a
+        // pseudo-class that does.
         Element pseudoElement = Element::None;
         while (at < end && !problem_) {
-            const Token& token = tokens_[at];
-            if (token.type == TokenType::Hash) {
-                if (pseudoElement != Element::None) {
+            const CssToken& token = tokens_[at];
+            if (token.type == CssTokenType::Hash) {
+                if (pseudoElement != Element::None || outerElement_ != Element::None) {
                     return unexpected(at);
                 }
                 if (!token.isId) {
@@ -554,22 +240,22 @@ private:
                 }
                 ++at;
             } else if (isDelim(at, end, '.')) {
-                if (pseudoElement != Element::None) {
+                if (pseudoElement != Element::None || outerElement_ != Element::None) {
                     return unexpected(at);
                 }
-                if (!is(at + 1, end, TokenType::Ident)) {
+                if (!is(at + 1, end, CssTokenType::Ident)) {
                     return fail("\".\" names no class");
                 }
                 at += 2;
-            } else if (token.type == TokenType::LeftBracket) {
-                if (pseudoElement != Element::None) {
+            } else if (token.type == CssTokenType::LeftBracket) {
+                if (pseudoElement != Element::None || outerElement_ != Element::None) {
                     return unexpected(at);
                 }
                 if (!attribute(at + 1, inside(at, end))) {
                     return false;
                 }
                 at = std::min(after(at), end);
-            } else if (token.type == TokenType::Colon) {
+            } else if (token.type == CssTokenType::Colon) {
                 if (!pseudo(at, end, pseudoElement)) {
                     return false;
                 }
@@ -589,7 +275,8 @@ private:
 
     bool attribute(std::size_t at, std::size_t end) {
         skipSpace(at, end);
-        if (isDelim(at, end, '|') || isDelim(at, end, '*') || (is(at, end, TokenType::Ident) && isDelim(at + 1, end, '|'))) {
+        if (isDelim(at, end, '|') || isDelim(at, end, '*') ||
+            (is(at, end, CssTokenType::Ident) && isDelim(at + 1, end, '|'))) {
             // "[*]" alone reads, as any attribute; it compares with nothing.
             if (isDelim(at, end, '*') && !isDelim(at + 1, end, '|')) {
                 ++at;
@@ -600,7 +287,7 @@ private:
                 return false;
             }
         }
-        if (!is(at, end, TokenType::Ident)) {
+        if (!is(at, end, CssTokenType::Ident)) {
             return fail("an attribute selector names no attribute");
         }
         ++at;
@@ -608,21 +295,21 @@ private:
         if (at == end) {
             return true;
         }
-        const TokenType type = tokens_[at].type;
-        const bool matcher = isDelim(at, end, '=') || type == TokenType::IncludeMatch || type == TokenType::DashMatch ||
-                             type == TokenType::PrefixMatch || type == TokenType::SuffixMatch ||
-                             type == TokenType::SubstringMatch;
+        const CssTokenType type = tokens_[at].type;
+        const bool matcher = isDelim(at, end, '=') || type == CssTokenType::IncludeMatch || type == CssTokenType::DashMatch ||
+                             type == CssTokenType::PrefixMatch || type == CssTokenType::SuffixMatch ||
+                             type == CssTokenType::SubstringMatch;
         if (!matcher) {
             return unexpected(at);
         }
         ++at;
         skipSpace(at, end);
-        if (!is(at, end, TokenType::Ident) && !is(at, end, TokenType::String)) {
+        if (!is(at, end, CssTokenType::Ident) && !is(at, end, CssTokenType::String)) {
             return fail("an attribute selector compares with nothing");
         }
         ++at;
         skipSpace(at, end);
-        if (is(at, end, TokenType::Ident)) {
+        if (is(at, end, CssTokenType::Ident)) {
             if (lower(tokens_[at].value) != "i") {
                 return unexpected(at);
             }
@@ -667,17 +354,17 @@ private:
     bool pseudo(std::size_t& at, std::size_t end, Element& pseudoElement) {
         ++at;
         bool element = false;
-        if (is(at, end, TokenType::Colon)) {
+        if (is(at, end, CssTokenType::Colon)) {
             element = true;
             ++at;
         }
-        if (!is(at, end, TokenType::Ident) && !is(at, end, TokenType::Function)) {
+        if (!is(at, end, CssTokenType::Ident) && !is(at, end, CssTokenType::Function)) {
             return fail(std::string(element ? "\"::\"" : "\":\"") + " names nothing");
         }
         const std::size_t nameAt = at;
-        const Token& token = tokens_[at];
+        const CssToken& token = tokens_[at];
         const std::string name = lower(token.value);
-        const bool function = token.type == TokenType::Function;
+        const bool function = token.type == CssTokenType::Function;
         at = function ? std::min(after(at), end) : at + 1;
         if (!element && !function && among(kLegacyPseudoElements, name)) {
             element = true;
@@ -685,9 +372,8 @@ private:
         if (element) {
             // One pseudo-element per compound, but for those of the parts of a shadow tree.
             const bool second = pseudoElement != Element::None;
-            const bool allowed =
-                !second || (pseudoElement == Element::Part && !function) ||
-                (pseudoElement == Element::Slotted && !function && among(kTreeAbiding, name));
+            const bool allowed = !second || (pseudoElement == Element::Part && !function) ||
+                                 (pseudoElement == Element::Slotted && !function && among(kTreeAbiding, name));
             if (!allowed) {
                 return unexpected(nameAt - 1);
             }
@@ -717,7 +403,7 @@ private:
     bool pseudoElementFunction(const std::string& name, std::size_t at, std::size_t end) {
         skipSpace(at, end);
         std::size_t last = end;
-        while (last > at && tokens_[last - 1].type == TokenType::Whitespace) {
+        while (last > at && tokens_[last - 1].type == CssTokenType::Whitespace) {
             --last;
         }
         if (name == "part") {
@@ -725,7 +411,7 @@ private:
                 return fail("\"::part()\" names no part");
             }
             for (std::size_t i = at; i < last; ++i) {
-                if (!is(i, last, TokenType::Ident) && !is(i, last, TokenType::Whitespace)) {
+                if (!is(i, last, CssTokenType::Ident) && !is(i, last, CssTokenType::Whitespace)) {
                     return unexpected(i);
                 }
             }
@@ -739,7 +425,7 @@ private:
             return selectorList(at, last, false, false);
         }
         if (name == "highlight") {
-            return (last == at + 1 && is(at, last, TokenType::Ident)) ||
+            return (last == at + 1 && is(at, last, CssTokenType::Ident)) ||
                    fail("unexpected argument of " + quoted("::highlight()"));
         }
         return fail("unknown pseudo-element " + quoted("::" + name + "()"));
@@ -748,7 +434,7 @@ private:
     bool pseudoClassFunction(const std::string& name, std::size_t at, std::size_t end) {
         skipSpace(at, end);
         std::size_t last = end;
-        while (last > at && tokens_[last - 1].type == TokenType::Whitespace) {
+        while (last > at && tokens_[last - 1].type == CssTokenType::Whitespace) {
             --last;
         }
         if (name == "not" || name == "is" || name == "where" || name == "matches" || name == "-webkit-any") {
@@ -773,7 +459,7 @@ private:
             return languages(at, last);
         }
         if (name == "dir" || name == "state") {
-            return (last == at + 1 && is(at, last, TokenType::Ident)) ||
+            return (last == at + 1 && is(at, last, CssTokenType::Ident)) ||
                    fail("unexpected argument of " + quoted(":" + name + "()"));
         }
         if (name == "host") {
@@ -788,7 +474,7 @@ private:
 
     bool languages(std::size_t at, std::size_t end) {
         while (true) {
-            if (!is(at, end, TokenType::Ident) && !is(at, end, TokenType::String)) {
+            if (!is(at, end, CssTokenType::Ident) && !is(at, end, CssTokenType::String)) {
                 return fail("\":lang()\" names no language");
             }
             ++at;
@@ -796,7 +482,7 @@ private:
             if (at == end) {
                 return true;
             }
-            if (!is(at, end, TokenType::Comma)) {
+            if (!is(at, end, CssTokenType::Comma)) {
                 return unexpected(at);
             }
             ++at;
@@ -806,14 +492,14 @@ private:
 
     // An integer with no sign of its own, the "B" after a separate "+" or "-".
     bool signlessInteger(std::size_t at, std::size_t end) const {
-        return is(at, end, TokenType::Number) && tokens_[at].integer && !tokens_[at].signed_;
+        return is(at, end, CssTokenType::Number) && tokens_[at].integer && !tokens_[at].signed_;
     }
 
     // What may follow "An" (a bare "n"): nothing, a signed integer, or a sign and an integer.
     bool afterN(std::size_t& at, std::size_t end) const {
         std::size_t i = at;
         skipSpace(i, end);
-        if (is(i, end, TokenType::Number) && tokens_[i].integer && tokens_[i].signed_) {
+        if (is(i, end, CssTokenType::Number) && tokens_[i].integer && tokens_[i].signed_) {
             at = i + 1;
         } else if (isDelim(i, end, '+') || isDelim(i, end, '-')) {
             ++i;
@@ -828,7 +514,8 @@ private:
 
     // "n", "n-", "n-<digits>" (after a number, or as a name with or without a leading "-").
     static bool digitsOnly(std::string_view text) {
-        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return isDigit(static_cast<unsigned char>(c)); });
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return isDigit(static_cast<unsigned char>(c)); });
     }
     bool nTail(std::string_view unit, std::size_t& at, std::size_t end) const {
         if (unit == "n") {
@@ -849,22 +536,22 @@ private:
         if (at >= end) {
             return false;
         }
-        const Token& token = tokens_[at];
+        const CssToken& token = tokens_[at];
         ++at;
-        if (token.type == TokenType::Number) {
+        if (token.type == CssTokenType::Number) {
             return token.integer;
         }
-        if (token.type == TokenType::Dimension) {
+        if (token.type == CssTokenType::Dimension) {
             return token.integer && nTail(lower(token.value), at, end);
         }
-        if (token.type == TokenType::Ident) {
+        if (token.type == CssTokenType::Ident) {
             const std::string value = lower(token.value);
             if (value == "odd" || value == "even") {
                 return true;
             }
             return nTail(value.starts_with("-") ? std::string_view(value).substr(1) : std::string_view(value), at, end);
         }
-        if (token.type == TokenType::Delim && token.delim == '+' && is(at, end, TokenType::Ident)) {
+        if (token.type == CssTokenType::Delim && token.delim == '+' && is(at, end, CssTokenType::Ident)) {
             const std::string value = lower(tokens_[at].value);
             ++at;
             return nTail(value, at, end);
@@ -876,12 +563,12 @@ private:
         if (!anPlusB(at, end)) {
             return fail("the argument of an \":nth-\" pseudo-class is not of the form An+B");
         }
-        const bool spaced = is(at, end, TokenType::Whitespace);
+        const bool spaced = is(at, end, CssTokenType::Whitespace);
         skipSpace(at, end);
         if (at == end) {
             return true;
         }
-        if (ofSelector && spaced && is(at, end, TokenType::Ident) && lower(tokens_[at].value) == "of") {
+        if (ofSelector && spaced && is(at, end, CssTokenType::Ident) && lower(tokens_[at].value) == "of") {
             ++at;
             skipSpace(at, end);
             ++logicalDepth_;
@@ -892,12 +579,12 @@ private:
         return unexpected(at);
     }
 
-    std::vector<Token> tokens_;
+    std::vector<CssToken> tokens_;
     std::vector<std::size_t> closing_;
     std::optional<std::string> problem_;
-    int hasDepth_ = 0;     // inside ":has()", which takes neither pseudo-elements nor itself
-    int logicalDepth_ = 0; // inside ":not()", ":is()" and the like, which take no pseudo-elements
-    Element outerElement_ = Element::None; // the pseudo-element a pseudo-class being read follows
+    int hasDepth_ = 0;                      // inside ":has()", which takes neither pseudo-elements nor itself
+    int logicalDepth_ = 0;                  // inside ":not()", ":is()" and the like, which take no pseudo-elements
+    Element outerElement_ = Element::None;  // the pseudo-element a pseudo-class being read follows
     bool compoundHadPseudoElement_ = false; // the compound just read: nothing may follow it
 };
 

@@ -53,7 +53,8 @@ ListVerdict compileRange(const EnabledBlockers& blockers, std::size_t begin, std
     part.reserve(end - begin + 1);
     part.push_back(&placeholder);
     const auto all = blockers.list();
-    part.insert(part.end(), all.begin() + static_cast<std::ptrdiff_t>(begin), all.begin() + static_cast<std::ptrdiff_t>(end));
+    part.insert(part.end(), all.begin() + static_cast<std::ptrdiff_t>(begin),
+                all.begin() + static_cast<std::ptrdiff_t>(end));
     const auto file = folder / "part.json";
     std::string error;
     const bool written = writeFileAtomically(
@@ -63,10 +64,9 @@ ListVerdict compileRange(const EnabledBlockers& blockers, std::size_t begin, std
     }
     auto answered = std::make_shared<std::promise<std::optional<browser::BrowserError>>>();
     auto answer = answered->get_future();
-    browser::compileContentFilter(file, folder / "store", "refused-list-search", kCompileTimeout,
-                                  [answered](std::optional<browser::BrowserError> refusal) {
-                                      answered->set_value(std::move(refusal));
-                                  });
+    browser::compileContentFilter(
+        file, folder / "store", "refused-list-search", kCompileTimeout,
+        [answered](std::optional<browser::BrowserError> refusal) { answered->set_value(std::move(refusal)); });
     // The browsers' thread ends only with the process; a compile it never answers is not waited for.
     if (answer.wait_for(kCompileTimeout + std::chrono::minutes(1)) != std::future_status::ready) {
         return ListVerdict{ListVerdict::Kind::Failed, "the compiler did not answer"};
@@ -167,8 +167,10 @@ std::optional<RejectedRule> findRejectedRule(const EnabledBlockers& blockers, co
 }
 
 std::string rejectedRuleMessage(const RejectedRule& rule) {
-    const std::string name = rule.ruleName.empty() ? "with id " + orvane::quoted(rule.ruleId) : orvane::quoted(rule.ruleName);
-    const std::string package = rule.packageName.empty() ? orvane::quoted(rule.packageId) : orvane::quoted(rule.packageName);
+    const std::string name =
+        rule.ruleName.empty() ? "with id " + orvane::quoted(rule.ruleId) : orvane::quoted(rule.ruleName);
+    const std::string package =
+        rule.packageName.empty() ? orvane::quoted(rule.packageId) : orvane::quoted(rule.packageName);
     std::string reason = rule.reason;
     if (!reason.empty() && !reason.ends_with('.')) {
         reason += '.';

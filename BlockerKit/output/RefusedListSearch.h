@@ -35,8 +35,7 @@ struct RefusedRuleIndex {
 // refused start of the part instead. About 2·log₂(count) compiles of at most half the part, plus
 // log₂(count) of starts in the second case. Absent when a compile fails to answer, or when
 // nothing WebKit refuses turns up.
-std::optional<RefusedRuleIndex> searchRefusedList(std::size_t count, std::string refusal,
-                                                  const RangeCompile& compile);
+std::optional<RefusedRuleIndex> searchRefusedList(std::size_t count, std::string refusal, const RangeCompile& compile);
 
 // The search over the enabled blockers of a refused reload, each part compiled by WebKit in the
 // filter compiler into a store of its own, after an entry WebKit always takes (so that no part is

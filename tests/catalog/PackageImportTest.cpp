@@ -121,8 +121,9 @@ TEST_F(PackageImportTest, AnImportMergesSavesReloadsAndTrashesTheFile) {
 
 TEST_F(PackageImportTest, RulesWebKitWouldRefuseAreLeftOutAndCountedAndTheRestCompiles) {
     const auto file = writeImportFile(
-        "list.orvanepkg", {makePackage("N", "Shared list", {blockRule("n1", "tracker\\.js"), blockRule("n2", "ad|banner"),
-                                                            blockRule("n3", "x{2}")})});
+        "list.orvanepkg",
+        {makePackage("N", "Shared list",
+                     {blockRule("n1", "tracker\\.js"), blockRule("n2", "ad|banner"), blockRule("n3", "x{2}")})});
     catalog.importPackages(file);
     ASSERT_TRUE(settle());
     // Had one of them been taken, the rebuild's refusal would be a second message.

@@ -33,10 +33,32 @@ Blocker withDomains(std::vector<std::string> domains) {
 
 TEST(RuleRejection, UrlFiltersAreReadAsWebKitReadsThem) {
     // What lists write, and the corners of JavaScript's syntax that WebKit takes.
-    for (const char* taken :
-         {"ads", "^https?://([^/]+\\.)?ads\\.example\\.com/", "\\.js$", "[^/]+\\.gif", "a{0,1}b{1,}c{0,}", "a*?b+?",
-          "(?:a)(?<name>b)", "\\1", "(a)\\2", "\\k<n>", "[\\b\\-z]", "\\cA\\c1", "a{", "a{1", "a{,1}", "}", "]", "[]",
-          "[^]", "^^a", "^", "$", "()*", "a{0,99999999999}", "a{1,4294967296}", "\\x41\\u0041\\177\\p{L}"}) {
+    for (const char* taken : {"ads",
+                              "^https?://([^/]+\\.)?ads\\.example\\.com/",
+                              "\\.js$",
+                              "[^/]+\\.gif",
+                              "a{0,1}b{1,}c{0,}",
+                              "a*?b+?",
+                              "(?:a)(?<name>b)",
+                              "\\1",
+                              "(a)\\2",
+                              "\\k<n>",
+                              "[\\b\\-z]",
+                              "\\cA\\c1",
+                              "a{",
+                              "a{1",
+                              "a{,1}",
+                              "}",
+                              "]",
+                              "[]",
+                              "[^]",
+                              "^^a",
+                              "^",
+                              "$",
+                              "()*",
+                              "a{0,99999999999}",
+                              "a{1,4294967296}",
+                              "\\x41\\u0041\\177\\p{L}"}) {
         EXPECT_EQ(verdict(urlFilter(taken)), "taken") << taken;
     }
     const std::pair<const char*, const char*> refused[] = {
@@ -88,8 +110,7 @@ TEST(RuleRejection, ConditionsAndActionsAreCheckedAsWebKitChecksThem) {
     page.trigger.topURLFilter = TopURLFilter{TopURLFilterType::IfTopURL, {"^https://news\\.", ".*"}};
     EXPECT_EQ(verdict(page), "taken");
     page.trigger.topURLFilter->values.push_back("a|b");
-    EXPECT_EQ(verdict(page),
-              "The page URL pattern \"a|b\" uses \"|\", which content blockers do not support");
+    EXPECT_EQ(verdict(page), "The page URL pattern \"a|b\" uses \"|\", which content blockers do not support");
     page.trigger.topURLFilter->values = {""};
     EXPECT_EQ(verdict(page), "A page URL pattern of the condition is empty");
     Blocker frame = urlFilter("ads");
@@ -105,8 +126,10 @@ TEST(RuleRejection, ConditionsAndActionsAreCheckedAsWebKitChecksThem) {
 }
 
 TEST(RuleRejection, ImportsLeaveOutAndCountWhatWebKitRefuses) {
-    Package package{"P", "Mine", {Rule{"1", "good", urlFilter("ads")}, Rule{"2", "bad", urlFilter("a|b")},
-                                  Rule{"3", "worse", urlFilter("c|d")}, Rule{"4", "", withDomains({"A.example"})}}};
+    Package package{"P",
+                    "Mine",
+                    {Rule{"1", "good", urlFilter("ads")}, Rule{"2", "bad", urlFilter("a|b")},
+                     Rule{"3", "worse", urlFilter("c|d")}, Rule{"4", "", withDomains({"A.example"})}}};
     std::vector<Package> packages{package};
     SkippedRules skipped;
     dropRejectedRules(packages, skipped);

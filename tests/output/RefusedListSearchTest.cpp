@@ -40,9 +40,8 @@ struct FakeCompiler {
                 return ListVerdict{ListVerdict::Kind::Refused, "refused " + std::to_string(i)};
             }
         }
-        const bool all = !together.empty() && std::all_of(together.begin(), together.end(), [&](std::size_t i) {
-            return i >= begin && i < end;
-        });
+        const bool all = !together.empty() && std::all_of(together.begin(), together.end(),
+                                                          [&](std::size_t i) { return i >= begin && i < end; });
         return all ? ListVerdict{ListVerdict::Kind::Refused, "refused together"} : ListVerdict{};
     }
 };
@@ -130,8 +129,8 @@ TEST(RefusedListSearch, APlantedRuleIsNamedAndSwitchingItOffLetsTheNextRebuildSu
     EXPECT_EQ(notes.front().stringValue(kRejectedRuleIdKey), "bad");
 
     std::optional<ReloadOutcome> after;
-    ASSERT_TRUE(services.switches().setRulesEnabled("mine", {"bad"}, false,
-                                                    [&](const ReloadOutcome& told) { after = told; }));
+    ASSERT_TRUE(
+        services.switches().setRulesEnabled("mine", {"bad"}, false, [&](const ReloadOutcome& told) { after = told; }));
     ASSERT_TRUE(services.waitUntilSettled(300s));
     ASSERT_TRUE(after);
     EXPECT_TRUE(after->isReloaded()) << after->message;

@@ -18,20 +18,69 @@ using orvane::Trigger;
 namespace {
 
 constexpr std::array<std::string_view, 40> kLiterals{
-    "a", "b", "x", "z", "A", "Z", "0", "1", "9", "/", "-", "_", ":", "=", "&", "%", "~", "!", "@", "#",
-    ",", ";", "'", "\"", "<", ">", "`", " ", "ads", "track", "com", "js", "gif", "banner", "cdn", "q=", "&id=", "www", "B", "k"};
-constexpr std::array<std::string_view, 15> kSpecials{".", "*", "+", "?", "^", "$", "|", "(", ")", "[", "]", "{", "}", "\\", "-"};
+    "a",   "b",     "x",   "z",  "A",   "Z",      "0",   "1",  "9",    "/",   "-", "_", ":", "=",
+    "&",   "%",     "~",   "!",  "@",   "#",      ",",   ";",  "'",    "\"",  "<", ">", "`", " ",
+    "ads", "track", "com", "js", "gif", "banner", "cdn", "q=", "&id=", "www", "B", "k"};
+constexpr std::array<std::string_view, 15> kSpecials{".", "*", "+", "?", "^", "$",  "|", "(",
+                                                     ")", "[", "]", "{", "}", "\\", "-"};
 constexpr std::array<std::string_view, 6> kBeyondAscii{"é", "…", "ü", "😀", "ß", "\u00a0"};
-constexpr std::array<std::string_view, 22> kChunks{
-    "\\.com",  "^https?://", "[^/]+",   "\\.js$",   "ads",      "([a-z0-9-]+\\.)?", "/",     ".*",
-    "^https?://([^/]+\\.)?", "\\.(gif|png)", "[0-9]+", "[?&]utm_", "\\/ad[sx]?\\/", "(.*)", "^[^:]+:(//)?([^/]+\\.)?",
-    "ad\\.doubleclick\\.net", "\\.php\\?", "[a-zA-Z0-9_-]*", "(www\\.)?", "track(er|ing)?", "[.]", "$"};
-constexpr std::array<std::string_view, 33> kQuantifiers{
-    "*",       "+",      "?",          "*?",     "+?",      "??",     "{0,1}",          "{1,}",   "{0,}",   "{2}",    "{1,1}",
-    "{0}",     "{,2}",   "{2,1}",      "{",      "{1",      "{1,",    "{0,4294967295}", "{1,4294967296}",   "{4294967296}",
-    "{99999999999,}", "{1,}?", "{0,1}?", "{3,5}", "{00,01}", "{01,}", "{0,1", "{a}", "{1,a}", "**", "*+", "{0,}{1,}", "?*"};
-constexpr std::array<std::string_view, 14> kGroupOpeners{"(",     "(?:",  "(?<n>", "(?<name2>", "(?=",   "(?!",   "(?<=",
-                                                         "(?<!",  "(?i:", "(?",    "(?<",       "(?<1>", "(?-i:", "(?x)"};
+constexpr std::array<std::string_view, 22> kChunks{"\\.com",
+                                                   "^https?://",
+                                                   "[^/]+",
+                                                   "\\.js$",
+                                                   "ads",
+                                                   "([a-z0-9-]+\\.)?",
+                                                   "/",
+                                                   ".*",
+                                                   "^https?://([^/]+\\.)?",
+                                                   "\\.(gif|png)",
+                                                   "[0-9]+",
+                                                   "[?&]utm_",
+                                                   "\\/ad[sx]?\\/",
+                                                   "(.*)",
+                                                   "^[^:]+:(//)?([^/]+\\.)?",
+                                                   "ad\\.doubleclick\\.net",
+                                                   "\\.php\\?",
+                                                   "[a-zA-Z0-9_-]*",
+                                                   "(www\\.)?",
+                                                   "track(er|ing)?",
+                                                   "[.]",
+                                                   "$"};
+constexpr std::array<std::string_view, 33> kQuantifiers{"*",
+                                                        "+",
+                                                        "?",
+                                                        "*?",
+                                                        "+?",
+                                                        "??",
+                                                        "{0,1}",
+                                                        "{1,}",
+                                                        "{0,}",
+                                                        "{2}",
+                                                        "{1,1}",
+                                                        "{0}",
+                                                        "{,2}",
+                                                        "{2,1}",
+                                                        "{",
+                                                        "{1",
+                                                        "{1,",
+                                                        "{0,4294967295}",
+                                                        "{1,4294967296}",
+                                                        "{4294967296}",
+                                                        "{99999999999,}",
+                                                        "{1,}?",
+                                                        "{0,1}?",
+                                                        "{3,5}",
+                                                        "{00,01}",
+                                                        "{01,}",
+                                                        "{0,1",
+                                                        "{a}",
+                                                        "{1,a}",
+                                                        "**",
+                                                        "*+",
+                                                        "{0,}{1,}",
+                                                        "?*"};
+constexpr std::array<std::string_view, 14> kGroupOpeners{
+    "(", "(?:", "(?<n>", "(?<name2>", "(?=", "(?!", "(?<=", "(?<!", "(?i:", "(?", "(?<", "(?<1>", "(?-i:", "(?x)"};
 constexpr std::array<std::string_view, 10> kGroupNames{"n", "name2", "a", "$x", "_y", "n>", "1", "\\u0061", "", "n-2"};
 
 } // namespace
@@ -108,7 +157,7 @@ std::string Corpus::token(int depth, bool last) {
 }
 
 std::string Corpus::escape(bool inClass) {
-    static constexpr std::array<std::string_view, 20> kPunctuation{".", "/", "-", "?", "*", "+", "(", ")", "[", "]",
+    static constexpr std::array<std::string_view, 20> kPunctuation{".", "/", "-", "?", "*", "+",  "(", ")", "[", "]",
                                                                    "{", "}", "|", "^", "$", "\\", ":", "=", "_", " "};
     static constexpr std::string_view kHex = "0123456789abcdefABCDEFgG";
     std::string text = "\\";
@@ -173,7 +222,10 @@ std::string Corpus::escape(bool inClass) {
         }
         break;
     case 8: text += pick(std::string_view("0")); break;
-    case 9: text += pick(std::string_view("17")) + std::string(1, pick(std::string_view("0123467"))) + pick(std::string_view("07")); break;
+    case 9:
+        text += pick(std::string_view("17")) + std::string(1, pick(std::string_view("0123467"))) +
+                pick(std::string_view("07"));
+        break;
     case 10: text += pick(kBeyondAscii); break;
     case 11: text += pick(std::string_view("aeAElmQ")); break;
     default: text += pick(kPunctuation); break;
@@ -195,7 +247,9 @@ std::string Corpus::characterSet() {
         case 3: text += std::string(1, pick(std::string_view("zZ9"))) + "-" + pick(std::string_view("a0A")); break;
         case 4: text += escape(true); break;
         case 5: text += '-'; break;
-        case 6: text += escape(true) + "-" + (chance(0.5) ? escape(true) : std::string(1, pick(std::string_view("z~")))); break;
+        case 6:
+            text += escape(true) + "-" + (chance(0.5) ? escape(true) : std::string(1, pick(std::string_view("z~"))));
+            break;
         case 7: text += pick(kBeyondAscii); break;
         default: text += "[";
         }
@@ -237,10 +291,28 @@ std::string Corpus::listPattern() {
 }
 
 std::string Corpus::domain() {
-    static constexpr std::array<std::string_view, 22> kDomains{
-        "example.com", "*example.com", "a.example", "localhost", "", "*", "EXAMPLE.COM", "Example.com", "ü.example",
-        "xn--tda.example", "*.example.com", "ex*ample.com", "a b.example", ".", "*.", "exa_mple.com", "a\tb", "-a.example",
-        "a.example.", "*A.example", "sub.domain.example", "…"};
+    static constexpr std::array<std::string_view, 22> kDomains{"example.com",
+                                                               "*example.com",
+                                                               "a.example",
+                                                               "localhost",
+                                                               "",
+                                                               "*",
+                                                               "EXAMPLE.COM",
+                                                               "Example.com",
+                                                               "ü.example",
+                                                               "xn--tda.example",
+                                                               "*.example.com",
+                                                               "ex*ample.com",
+                                                               "a b.example",
+                                                               ".",
+                                                               "*.",
+                                                               "exa_mple.com",
+                                                               "a\tb",
+                                                               "-a.example",
+                                                               "a.example.",
+                                                               "*A.example",
+                                                               "sub.domain.example",
+                                                               "…"};
     return std::string(pick(kDomains));
 }
 
@@ -260,15 +332,15 @@ std::vector<Blocker> Corpus::conditions(std::size_t count) {
             for (std::size_t v = 0; v < values; ++v) {
                 list.push_back(domain());
             }
-            trigger.domainFilter =
-                DomainFilter{chance(0.5) ? DomainFilterType::IfDomain : DomainFilterType::UnlessDomain, std::move(list)};
+            trigger.domainFilter = DomainFilter{
+                chance(0.5) ? DomainFilterType::IfDomain : DomainFilterType::UnlessDomain, std::move(list)};
             break;
         case 1:
             for (std::size_t v = 0; v < values; ++v) {
                 list.push_back(listPattern());
             }
-            trigger.topURLFilter =
-                TopURLFilter{chance(0.5) ? TopURLFilterType::IfTopURL : TopURLFilterType::UnlessTopURL, std::move(list)};
+            trigger.topURLFilter = TopURLFilter{
+                chance(0.5) ? TopURLFilterType::IfTopURL : TopURLFilterType::UnlessTopURL, std::move(list)};
             trigger.topURLFilterCaseSensitive = chance(0.5);
             break;
         default:
@@ -301,7 +373,8 @@ std::vector<std::string> Corpus::selectors(std::size_t count) {
 }
 
 std::string Corpus::selector() {
-    static constexpr std::array<std::string_view, 10> kCombinators{" ", " > ", ">", " + ", "~", " ~ ", ">>", "||", "  ", "\t"};
+    static constexpr std::array<std::string_view, 10> kCombinators{" ",   " > ", ">",  " + ", "~",
+                                                                   " ~ ", ">>",  "||", "  ",  "\t"};
     std::string text;
     const std::size_t selectors = chance(0.8) ? 1 : 2 + below(2);
     for (std::size_t s = 0; s < selectors; ++s) {
@@ -332,8 +405,8 @@ std::string Corpus::selector() {
 }
 
 std::string Corpus::compound(int depth) {
-    static constexpr std::array<std::string_view, 14> kTypes{"div", "a", "*", "DIV", "span", "svg|a", "*|a", "|a", "ns|*",
-                                                             "h1", "custom-element", "-x", "1a", "a\\:b"};
+    static constexpr std::array<std::string_view, 14> kTypes{
+        "div", "a", "*", "DIV", "span", "svg|a", "*|a", "|a", "ns|*", "h1", "custom-element", "-x", "1a", "a\\:b"};
     std::string text;
     if (chance(0.6)) {
         text += pick(kTypes);
@@ -347,33 +420,97 @@ std::string Corpus::compound(int depth) {
 
 std::string Corpus::identifier() {
     static constexpr std::array<std::string_view, 16> kIdentifiers{
-        "ad", "links", "banner-top", "_x", "-y", "--z", "a1", "1a", "-1", "\\31 a", "é", "a\\.b", "x\\", "ad\\ ", "A", "a_b"};
+        "ad", "links",  "banner-top", "_x",    "-y",  "--z",   "a1", "1a",
+        "-1", "\\31 a", "é",          "a\\.b", "x\\", "ad\\ ", "A",  "a_b"};
     return std::string(pick(kIdentifiers));
 }
 
 std::string Corpus::simpleSelector(int depth) {
-    static constexpr std::array<std::string_view, 56> kPseudoClasses{
-        "hover",          "active",       "focus",        "first-child",       "last-child",     "only-child",
-        "first-of-type",  "last-of-type", "only-of-type", "empty",             "root",           "checked",
-        "disabled",       "enabled",      "link",         "visited",           "target",         "focus-within",
-        "focus-visible",  "placeholder-shown", "read-only", "read-write",      "required",       "optional",
-        "default",        "indeterminate", "valid",       "invalid",           "in-range",       "out-of-range",
-        "any-link",       "defined",      "fullscreen",   "-webkit-any-link",  "-webkit-autofill", "autofill",
-        "modal",          "popover-open", "scope",        "host",              "playing",        "paused",
-        "foo",            "hovered",      "-webkit-foo",  "HOVER",             "first-line",     "before",
-        "after",          "selection",    "future",       "past",              "user-invalid",   "open",
-        "-internal-foo",  "xyz"};
+    static constexpr std::array<std::string_view, 56> kPseudoClasses{"hover",
+                                                                     "active",
+                                                                     "focus",
+                                                                     "first-child",
+                                                                     "last-child",
+                                                                     "only-child",
+                                                                     "first-of-type",
+                                                                     "last-of-type",
+                                                                     "only-of-type",
+                                                                     "empty",
+                                                                     "root",
+                                                                     "checked",
+                                                                     "disabled",
+                                                                     "enabled",
+                                                                     "link",
+                                                                     "visited",
+                                                                     "target",
+                                                                     "focus-within",
+                                                                     "focus-visible",
+                                                                     "placeholder-shown",
+                                                                     "read-only",
+                                                                     "read-write",
+                                                                     "required",
+                                                                     "optional",
+                                                                     "default",
+                                                                     "indeterminate",
+                                                                     "valid",
+                                                                     "invalid",
+                                                                     "in-range",
+                                                                     "out-of-range",
+                                                                     "any-link",
+                                                                     "defined",
+                                                                     "fullscreen",
+                                                                     "-webkit-any-link",
+                                                                     "-webkit-autofill",
+                                                                     "autofill",
+                                                                     "modal",
+                                                                     "popover-open",
+                                                                     "scope",
+                                                                     "host",
+                                                                     "playing",
+                                                                     "paused",
+                                                                     "foo",
+                                                                     "hovered",
+                                                                     "-webkit-foo",
+                                                                     "HOVER",
+                                                                     "first-line",
+                                                                     "before",
+                                                                     "after",
+                                                                     "selection",
+                                                                     "future",
+                                                                     "past",
+                                                                     "user-invalid",
+                                                                     "open",
+                                                                     "-internal-foo",
+                                                                     "xyz"};
     static constexpr std::array<std::string_view, 18> kFunctional{
-        "not", "is", "where", "has", "nth-child", "nth-last-child", "nth-of-type", "nth-last-of-type", "lang", "dir",
-        "-webkit-any", "matches", "host", "contains", "-abp-has", "has-text", "foo", "state"};
-    static constexpr std::array<std::string_view, 18> kPseudoElements{
-        "before", "after", "first-line", "first-letter", "marker", "placeholder", "selection", "backdrop",
-        "-webkit-scrollbar", "-webkit-input-placeholder", "foo", "-webkit-foo", "part(x)", "slotted(a)", "cue",
-        "file-selector-button", "highlight(x)", "view-transition"};
-    static constexpr std::array<std::string_view, 18> kNth{"2n+1", "odd", "even", "3", "-n+3", "n", "2n + 1", "+5",
-                                                           "2n+1 of .a", "x", "", "2n-", "1 of a, b", " odd ", "2N", "- n", "0n+0", "3 of"};
-    static constexpr std::array<std::string_view, 12> kAttributeOperators{"=", "~=", "|=", "^=", "$=", "*=", "==", "!=", "", "= ", " =", "=~"};
-    static constexpr std::array<std::string_view, 10> kAttributeValues{"v", "\"v\"", "'v w'", "\"\"", "1", "v w", "\"unclosed", "-v", "\\\"", "a\\]"};
+        "not",  "is",   "where",       "has",     "nth-child", "nth-last-child", "nth-of-type", "nth-last-of-type",
+        "lang", "dir",  "-webkit-any", "matches", "host",      "contains",       "-abp-has",    "has-text",
+        "foo",  "state"};
+    static constexpr std::array<std::string_view, 18> kPseudoElements{"before",
+                                                                      "after",
+                                                                      "first-line",
+                                                                      "first-letter",
+                                                                      "marker",
+                                                                      "placeholder",
+                                                                      "selection",
+                                                                      "backdrop",
+                                                                      "-webkit-scrollbar",
+                                                                      "-webkit-input-placeholder",
+                                                                      "foo",
+                                                                      "-webkit-foo",
+                                                                      "part(x)",
+                                                                      "slotted(a)",
+                                                                      "cue",
+                                                                      "file-selector-button",
+                                                                      "highlight(x)",
+                                                                      "view-transition"};
+    static constexpr std::array<std::string_view, 18> kNth{"2n+1",      "odd",   "even",       "3",   "-n+3", "n",
+                                                           "2n + 1",    "+5",    "2n+1 of .a", "x",   "",     "2n-",
+                                                           "1 of a, b", " odd ", "2N",         "- n", "0n+0", "3 of"};
+    static constexpr std::array<std::string_view, 12> kAttributeOperators{
+        "=", "~=", "|=", "^=", "$=", "*=", "==", "!=", "", "= ", " =", "=~"};
+    static constexpr std::array<std::string_view, 10> kAttributeValues{"v",   "\"v\"",      "'v w'", "\"\"", "1",
+                                                                       "v w", "\"unclosed", "-v",    "\\\"", "a\\]"};
     switch (below(12)) {
     case 0: return "#" + identifier();
     case 1: return "." + identifier();
@@ -418,7 +555,9 @@ std::string Corpus::simpleSelector(int depth) {
         return text;
     }
     case 8: return std::string(pick(std::array<std::string_view, 6>{":", "::", ".", "#", "[", "()"}));
-    case 9: return ":" + std::string(pick(std::array<std::string_view, 4>{"-webkit-any-link", "read-only", "lang(en)", "not()"}));
+    case 9:
+        return ":" +
+               std::string(pick(std::array<std::string_view, 4>{"-webkit-any-link", "read-only", "lang(en)", "not()"}));
     default: return std::string(pick(std::array<std::string_view, 5>{"#ad", ".banner", "[href]", ":first-child", "*"}));
     }
 }

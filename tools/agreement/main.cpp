@@ -116,12 +116,13 @@ double microseconds(Clock::duration duration, std::size_t count) {
 }
 
 void report(const Tally& tally) {
-    const double share = tally.total == 0 ? 100.0 : 100.0 * static_cast<double>(tally.agreements) / static_cast<double>(tally.total);
+    const double share =
+        tally.total == 0 ? 100.0 : 100.0 * static_cast<double>(tally.agreements) / static_cast<double>(tally.total);
     const double check = microseconds(tally.checking, tally.total);
     const double compile = microseconds(tally.compiling, tally.total);
     std::printf("%s: %zu generated, %zu taken by WebKit, %zu crashed it; agreement on %zu of %zu (%.3f %%)\n",
-                tally.what.c_str(), tally.total, tally.webkitAccepts, tally.webkitCrashes, tally.agreements, tally.total,
-                share);
+                tally.what.c_str(), tally.total, tally.webkitAccepts, tally.webkitCrashes, tally.agreements,
+                tally.total, share);
     std::printf("  a check takes %.2f us, WebKit's compile of the one-rule list %.0f us (%.0f times as long)\n", check,
                 compile, check > 0 ? compile / check : 0.0);
     std::fflush(stdout);
@@ -154,7 +155,8 @@ int main(int argc, char** argv) {
     Corpus corpus(options->seed);
     std::size_t disagreements = 0;
     {
-        WebKitCompile webkit(std::filesystem::read_symlink("/proc/self/exe"), std::filesystem::path(directory) / "store");
+        WebKitCompile webkit(std::filesystem::read_symlink("/proc/self/exe"),
+                             std::filesystem::path(directory) / "store");
 
         Tally filters{"url filters"};
         for (const auto& filter : corpus.urlFilters(options->urlFilters)) {
