@@ -3,6 +3,8 @@
 #include "app/BuildInfo.h"
 #include "app/CoreServices.h"
 #include "app/ExtensionServices.h"
+#include "app/ProblemReports.h"
+#include "app/StorageMode.h"
 #include "app/WindowFrame.h"
 #include "platform/NotificationCenter.h"
 
@@ -23,11 +25,22 @@ using orvane::buildNumber;
 using orvane::ExtensionStateAnswer;
 using orvane::isExtensionEnabled;
 using orvane::observeDisabledContentBlocker;
+using orvane::postReport;
 using orvane::preinstalledPackageNames;
+using orvane::prepareReport;
 using orvane::queryExtensionState;
+using orvane::rawValue;
+using orvane::Report;
+using orvane::ReportingMachine;
+using orvane::reportingMachine;
+using orvane::ReportType;
 using orvane::savedWindowFrame;
 using orvane::saveWindowFrame;
+using orvane::ServiceErrorCode;
+using orvane::ServiceResult;
 using orvane::setExtensionEnabled;
+using orvane::setStorePreferencesLocally;
+using orvane::storesPreferencesLocally;
 using orvane::WindowFrame;
 
 // The window's own steps of the launch; the cloud steps are added as the application takes them.

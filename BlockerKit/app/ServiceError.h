@@ -18,6 +18,7 @@ enum class ServiceErrorCode {
     RuleNotBuilt,     // the editor's input does not make a rule; the message says why
     NotSaved,         // a file could not be written; nothing changed
     Unreadable,       // a file given to read could not be read
+    InvalidAddress,   // not the web address of a page
 };
 
 struct ServiceError {

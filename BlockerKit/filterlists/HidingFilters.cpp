@@ -1,6 +1,7 @@
 #include "filterlists/HidingFilters.h"
 
 #include "filterlists/Selectors.h"
+#include "model/SelectorSyntax.h"
 
 #include <algorithm>
 #include <array>
@@ -82,7 +83,7 @@ Expected<HidingFilter, std::string> parseHidingFilter(std::string_view filter) {
     if (hiding.selector.ends_with('}') && hiding.selector.find(" {") != std::string::npos) {
         return std::string("CSS injection");
     }
-    if (selectorFault(hiding.selector)) {
+    if (hiding.selector.empty() || selectorProblem(hiding.selector)) {
         return std::string("selector WebKit would drop");
     }
     const std::string_view siteText = filter.substr(0, found->position);

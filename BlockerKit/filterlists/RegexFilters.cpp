@@ -1,6 +1,6 @@
 #include "filterlists/RegexFilters.h"
 
-#include "filterlists/WebKitRegex.h"
+#include "model/UrlFilterSyntax.h"
 
 #include <algorithm>
 #include <charconv>
@@ -433,8 +433,8 @@ Expected<std::vector<std::string>, std::string> webkitExpressions(std::string_vi
         if (auto fault = anchored(variant, expression)) {
             return *fault;
         }
-        if (auto fault = webkitUrlFilterFault(expression)) {
-            return *fault;
+        if (auto problem = urlPatternProblem(expression)) {
+            return problemPhrase(*problem);
         }
         if (std::find(expressions.begin(), expressions.end(), expression) == expressions.end()) {
             expressions.push_back(std::move(expression));

@@ -9,7 +9,7 @@
 namespace orvane::filterlists {
 
 // A filter written as a regular expression ("/banner[0-9]+\.gif/") is JavaScript's syntax; WebKit
-// reads a subset (see WebKitRegex.h). Rewritten where the meaning stays exactly the same:
+// reads a subset (see model/UrlFilterSyntax.h). Rewritten where the meaning stays exactly the same:
 // "\d" and "\w" become classes, "(?:" a group, counted repetition is written out, an unrepeated
 // group is inlined, and alternatives become several expressions, one per way through, so that a
 // URL matches one of them exactly when it matches the original. Anything else (lookaround, back

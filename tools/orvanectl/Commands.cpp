@@ -7,6 +7,7 @@
 #include "ConvertCommand.h"
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
+#include "ReportCommands.h"
 #include "RuleCommands.h"
 #include "SyncCommand.h"
 #include "TransferCommands.h"
@@ -37,6 +38,7 @@ std::span<const Command> commands() {
         kExtensionCommand,
         kBrowserCommand,
         Command{"cloud", kCloudUsage, runCloud},
+        kReportCommand,
         Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
                 runClassify},
     };
