@@ -92,7 +92,7 @@ private:
 
 void BM_InspectionAgainstBareView(benchmark::State& state) {
     BenchHome home;
-    std::filesystem::copy_file(std::filesystem::path(ORVANE_SOURCE_RESOURCES) / "PreinstalledPackages.json",
+    std::filesystem::copy_file(std::filesystem::path(ORVANE_BUILD_RESOURCES) / "PreinstalledPackages.json",
                                home.resources() / "PreinstalledPackages.json");
     const auto sites = test::inspectionSites();
     BareView bare(sites->proxy());

@@ -4,6 +4,7 @@
 #include "CatalogCommands.h"
 #include "ClassifyCommand.h"
 #include "CloudCommand.h"
+#include "ConvertCommand.h"
 #include "ExtensionCommand.h"
 #include "InspectCommand.h"
 #include "ReloadCommands.h"
@@ -34,6 +35,7 @@ std::span<const Command> commands() {
         kPrefsCommand,
         kImportCommand,
         kExportCommand,
+        kConvertCommand,
         kExtensionCommand,
         kBrowserCommand,
         Command{"cloud", kCloudUsage, runCloud},

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     TemporaryDirectory home;
     ::setenv("ORVANE_HOME", home.path().c_str(), 1);
     ::setenv("ORVANE_CLOUD", "none", 1);
-    ::setenv("ORVANE_RESOURCES", ORVANE_SOURCE_RESOURCES, 1);
+    ::setenv("ORVANE_RESOURCES", ORVANE_BUILD_RESOURCES, 1);
     markLaunchedBefore();
 
     auto clock = std::make_shared<ManualClock>();
