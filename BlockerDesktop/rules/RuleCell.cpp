@@ -14,8 +14,7 @@ constexpr int kSwitchGap = 12;
 } // namespace
 
 RuleCell::RuleCell(RuleCellDelegate delegate)
-    : Glib::ObjectBase("OrvaneRuleCell"), delegate_(std::move(delegate)), menu_(Gio::Menu::create()),
-      actions_(Gio::SimpleActionGroup::create()) {
+    : Glib::ObjectBase("OrvaneRuleCell"), delegate_(std::move(delegate)), actions_(Gio::SimpleActionGroup::create()) {
     add_css_class("rule-cell");
     title_.add_css_class("rule-title");
     title_.set_xalign(0);
@@ -31,16 +30,18 @@ RuleCell::RuleCell(RuleCellDelegate delegate)
         }
     });
 
-    menu_->append("Edit Rule", "rule.edit");
-    menu_->append("Delete Rule", "rule.delete");
     actions_->add_action("edit", [this] {
-        popover_.popdown();
+        if (popover_) {
+            popover_->popdown();
+        }
         if (item_ && editable_) {
             delegate_.editRule(item_);
         }
     });
     actions_->add_action("delete", [this] {
-        popover_.popdown();
+        if (popover_) {
+            popover_->popdown();
+        }
         if (item_ && editable_) {
             // The delegate may drop this row; the item outlives the call.
             auto item = item_;
@@ -48,10 +49,6 @@ RuleCell::RuleCell(RuleCellDelegate delegate)
         }
     });
     insert_action_group("rule", actions_);
-    popover_.set_menu_model(menu_);
-    popover_.set_has_arrow(false);
-    popover_.set_visible(false);
-    popover_.set_parent(*this);
 
     // Right click and Control-click open the menu; double click and Enter edit (the list's
     // activation).
@@ -75,8 +72,8 @@ RuleCell::~RuleCell() { releaseChildren(); }
 
 void RuleCell::releaseChildren() {
     itemChanged_.disconnect();
-    for (Gtk::Widget* child : std::initializer_list<Gtk::Widget*>{&popover_, &switch_, &description_, &title_}) {
-        if (child->get_parent() != nullptr) {
+    for (Gtk::Widget* child : std::initializer_list<Gtk::Widget*>{popover_.get(), &switch_, &description_, &title_}) {
+        if (child != nullptr && child->get_parent() != nullptr) {
             child->unparent();
         }
     }
@@ -94,9 +91,30 @@ void RuleCell::configure(const Glib::RefPtr<RuleItem>& item, bool editable) {
     showState();
 }
 
+Glib::RefPtr<Gio::Menu> RuleCell::menu() {
+    if (!menu_) {
+        menu_ = Gio::Menu::create();
+        menu_->append("Edit Rule", "rule.edit");
+        menu_->append("Delete Rule", "rule.delete");
+    }
+    return menu_;
+}
+
+Gtk::PopoverMenu& RuleCell::menuPopover() {
+    if (!popover_) {
+        popover_ = std::make_unique<Gtk::PopoverMenu>(menu());
+        popover_->set_has_arrow(false);
+        popover_->set_visible(false);
+        popover_->set_parent(*this);
+    }
+    return *popover_;
+}
+
 void RuleCell::clear() {
     itemChanged_.disconnect();
-    popover_.popdown();
+    if (popover_) {
+        popover_->popdown();
+    }
     item_.reset();
     description_.setItem({});
 }
@@ -111,9 +129,9 @@ void RuleCell::openMenu(double x, double y) {
     if (!editable_) {
         return;
     }
-    Gdk::Rectangle at(int(x), int(y), 1, 1);
-    popover_.set_pointing_to(at);
-    popover_.popup();
+    Gtk::PopoverMenu& popover = menuPopover();
+    popover.set_pointing_to(Gdk::Rectangle(int(x), int(y), 1, 1));
+    popover.popup();
 }
 
 Gtk::SizeRequestMode RuleCell::get_request_mode_vfunc() const { return Gtk::SizeRequestMode::HEIGHT_FOR_WIDTH; }
@@ -153,7 +171,9 @@ void RuleCell::size_allocate_vfunc(int width, int height, int) {
     description_.measure(Gtk::Orientation::VERTICAL, descriptionWidth, minimum, ignored, ignored, ignored);
     description_.size_allocate(
         Gtk::Allocation(kSideMargin, kDescriptionTop, descriptionWidth, std::max(height - kExtraHeight, 0)), -1);
-    popover_.present();
+    if (popover_) {
+        popover_->present();
+    }
 }
 
 } // namespace orvane::desktop

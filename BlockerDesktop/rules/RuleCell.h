@@ -10,6 +10,7 @@
 #include <gtkmm/switch.h>
 
 #include <functional>
+#include <memory>
 
 namespace orvane::desktop {
 
@@ -40,10 +41,11 @@ public:
     DescriptionView& ruleDescription() { return description_; }
     Gtk::Switch& preferenceSwitch() { return switch_; }
     bool hasMenu() const { return editable_; }
-    Glib::RefPtr<Gio::MenuModel> menuModel() const { return menu_; }
+    Glib::RefPtr<Gio::MenuModel> menuModel() { return menu(); }
     // Opens the context menu at a point of the row (its top left corner when none is given).
     void openMenu(double x = kSideMargin, double y = kExtraHeight / 2.0);
-    Gtk::PopoverMenu& menuPopover() { return popover_; }
+    // Made when first opened: a list makes hundreds of rows as it opens, a menu is opened rarely.
+    Gtk::PopoverMenu& menuPopover();
 
 protected:
     Gtk::SizeRequestMode get_request_mode_vfunc() const override;
@@ -57,6 +59,7 @@ protected:
 private:
     void showState();
     void releaseChildren();
+    Glib::RefPtr<Gio::Menu> menu();
 
     RuleCellDelegate delegate_;
     Glib::RefPtr<RuleItem> item_;
@@ -68,7 +71,7 @@ private:
     Gtk::Switch switch_;
     Glib::RefPtr<Gio::Menu> menu_;
     Glib::RefPtr<Gio::SimpleActionGroup> actions_;
-    Gtk::PopoverMenu popover_;
+    std::unique_ptr<Gtk::PopoverMenu> popover_;
 };
 
 } // namespace orvane::desktop

@@ -154,7 +154,6 @@ int main(int argc, char** argv) {
             cell->openMenu();
             pumpUntil([&] { return cell->menuPopover().get_mapped(); });
             settle();
-            save(running.window(), "package-context-menu-window");
             save(cell->menuPopover(), "package-context-menu");
             cell->menuPopover().popdown();
             settle();
