@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr std::size_t kRules = 10000;
-constexpr int kSamples = 1;
+constexpr int kSamples = 5;
 
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 

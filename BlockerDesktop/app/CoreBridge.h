@@ -3,8 +3,10 @@
 #include "app/BuildInfo.h"
 #include "app/CoreServices.h"
 #include "app/ExtensionServices.h"
+#include "app/ProblemReports.h"
 #include "app/RuleListQuery.h"
 #include "app/RuleListSnapshot.h"
+#include "app/StorageMode.h"
 #include "app/WindowFrame.h"
 #include "model/Description.h"
 #include "model/EditorKinds.h"
@@ -28,11 +30,22 @@ using orvane::buildNumber;
 using orvane::ExtensionStateAnswer;
 using orvane::isExtensionEnabled;
 using orvane::observeDisabledContentBlocker;
+using orvane::postReport;
 using orvane::preinstalledPackageNames;
+using orvane::prepareReport;
 using orvane::queryExtensionState;
+using orvane::rawValue;
+using orvane::Report;
+using orvane::ReportingMachine;
+using orvane::reportingMachine;
+using orvane::ReportType;
 using orvane::savedWindowFrame;
 using orvane::saveWindowFrame;
+using orvane::ServiceErrorCode;
+using orvane::ServiceResult;
 using orvane::setExtensionEnabled;
+using orvane::setStorePreferencesLocally;
+using orvane::storesPreferencesLocally;
 using orvane::WindowFrame;
 
 // The package and rule lists and the editors' routing.
@@ -47,7 +60,6 @@ using orvane::PackageSummary;
 using orvane::RuleListSnapshot;
 using orvane::RuleSearch;
 using orvane::sectionTitle;
-using orvane::ServiceErrorCode;
 inline constexpr const char* kDidSavePackages = orvane::kDidSavePackages;
 inline constexpr const char* kDidImportBlockers = orvane::kDidImportBlockers;
 inline constexpr const char* kDidSaveUserPreference = orvane::kDidSaveUserPreference;

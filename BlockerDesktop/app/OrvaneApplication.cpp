@@ -12,9 +12,6 @@ extern "C" void orvane_register_resource(void);
 namespace orvane::desktop {
 namespace {
 
-// Entries whose panes come with later parts of the application stay in the menu, insensitive.
-constexpr const char* kComingActions[] = {"preferences", "report-problem", "help"};
-
 void registerResources() {
     static const bool registered = [] {
         orvane_register_resource();
@@ -65,6 +62,9 @@ void OrvaneApplication::on_open(const type_vec_files& files, const Glib::ustring
 
 void OrvaneApplication::on_shutdown() {
     about_.reset();
+    preferences_.reset();
+    reportForm_.reset();
+    help_.reset();
     delegate_.reset();
     Gtk::Application::on_shutdown();
 }
@@ -80,9 +80,9 @@ void OrvaneApplication::addActions() {
             window->close();
         }
     });
-    for (const char* name : kComingActions) {
-        add_action(name)->set_enabled(false);
-    }
+    add_action("preferences", [this] { showPreferences(); });
+    add_action("report-problem", [this] { showReportForm(); });
+    add_action("help", [this] { showHelp(); });
     set_accel_for_action("app.quit", "<Control>q");
     set_accel_for_action("win.close", "<Control>w");
     set_accel_for_action("win.find", "<Control>f");
@@ -111,6 +111,35 @@ void OrvaneApplication::showAbout() {
         about_->set_transient_for(controller->window());
     }
     about_->present();
+}
+
+Gtk::Window* OrvaneApplication::mainWindow() {
+    auto* controller = delegate_ ? delegate_->mainWindowController() : nullptr;
+    return controller != nullptr ? &controller->window() : nullptr;
+}
+
+PreferencesVC& OrvaneApplication::showPreferences() {
+    if (!preferences_) {
+        preferences_ = std::make_unique<PreferencesVC>();
+    }
+    preferences_->present(mainWindow());
+    return *preferences_;
+}
+
+ReportVC& OrvaneApplication::showReportForm() {
+    if (!reportForm_) {
+        reportForm_ = std::make_unique<ReportVC>();
+    }
+    reportForm_->present(mainWindow(), inspectedAddress_);
+    return *reportForm_;
+}
+
+HelpVC& OrvaneApplication::showHelp() {
+    if (!help_) {
+        help_ = std::make_unique<HelpVC>();
+    }
+    help_->present(mainWindow());
+    return *help_;
 }
 
 } // namespace orvane::desktop

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "panes/HelpVC.h"
+#include "panes/PreferencesVC.h"
+#include "panes/ReportVC.h"
 #include "window/Clock.h"
 
 #include <gtkmm/aboutdialog.h>
@@ -8,6 +11,8 @@
 #include <gtkmm/builder.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace orvane::desktop {
 
@@ -28,6 +33,17 @@ public:
     Gtk::AboutDialog* aboutWindow() { return about_.get(); }
     void showAbout();
 
+    // The panes of the menu, made when first asked for and kept, with what they hold, until the
+    // application ends.
+    PreferencesVC& showPreferences();
+    ReportVC& showReportForm();
+    HelpVC& showHelp();
+    PreferencesVC* preferencesPane() { return preferences_.get(); }
+    ReportVC* reportForm() { return reportForm_.get(); }
+    HelpVC* helpPane() { return help_.get(); }
+    // The address the inspector looked at last: the report form offers it.
+    void noteInspectedAddress(const std::string& address) { inspectedAddress_ = address; }
+
 protected:
     OrvaneApplication(Gio::Application::Flags flags, std::shared_ptr<Clock> clock);
 
@@ -38,11 +54,16 @@ protected:
 
 private:
     void addActions();
+    Gtk::Window* mainWindow();
 
     std::shared_ptr<Clock> clock_;
     std::unique_ptr<AppDelegate> delegate_;
     Glib::RefPtr<Gtk::Builder> aboutBuilder_;
     std::unique_ptr<Gtk::AboutDialog> about_;
+    std::unique_ptr<PreferencesVC> preferences_;
+    std::unique_ptr<ReportVC> reportForm_;
+    std::unique_ptr<HelpVC> help_;
+    std::optional<std::string> inspectedAddress_;
 };
 
 } // namespace orvane::desktop

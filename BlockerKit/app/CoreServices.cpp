@@ -5,6 +5,8 @@
 #include "output/Safari.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
 #include "prefs/BlockerPreferenceManager.h"
 #include "prefs/SwitchCleanup.h"
 #include "sync/SyncManager.h"
@@ -30,15 +32,22 @@ public:
 
 CoreServices::CoreServices()
     : preferences_(BlockerPreferenceManager::create()), packages_(preferences_), rules_(preferences_),
-      switches_(preferences_) {
+      switches_(preferences_), groupDefaults_(UserDefaults::group()) {
     DataManager& catalog = DataManager::shared();
     catalog.setRebuilder(std::make_shared<SafariRebuilder>());
     catalog.setDisabledMarks(std::make_shared<SwitchCleanup>());
     catalog.setSyncHandOver(std::make_shared<SharedSyncHandOver>());
     catalog.loadPreinstalledPackagesIfEmpty();
+    for (const char* key : {kDisabledUserPreferenceForPackages, kDisabledUserPreferenceForRules}) {
+        switchObservers_.push_back(groupDefaults_.observe(
+            key, [](const std::string&) { NotificationCenter::shared().post(kDidSaveUserPreference); }));
+    }
 }
 
 CoreServices::~CoreServices() {
+    for (auto token : switchObservers_) {
+        groupDefaults_.removeObserver(token);
+    }
     DataManager& catalog = DataManager::shared();
     catalog.setSyncHandOver(nullptr);
     catalog.setDisabledMarks(nullptr);

@@ -5,11 +5,14 @@
 #include "app/SwitchServices.h"
 
 #include <chrono>
+#include <cstdint>
+#include <vector>
 #include <memory>
 
 namespace orvane {
 
 class BlockerPreferenceManager;
+class UserDefaults;
 
 // The core as a front end runs it. While it lives, the catalog's saves rebuild the content
 // blocker through output/, its deletions forget their switches in prefs/, and every edit of the
@@ -41,6 +44,10 @@ private:
     PackageServices packages_;
     RuleServices rules_;
     SwitchServices switches_;
+    // Another process that switches packages or rules: the open lists hear of it as of a switch
+    // made here.
+    UserDefaults& groupDefaults_;
+    std::vector<std::uint64_t> switchObservers_;
 };
 
 // Starts the shared sync manager with the catalog's configurable packages.

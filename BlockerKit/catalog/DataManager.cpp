@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
+#include "storage/HomeLock.h"
 #include "storage/PersistentStore.h"
 
 #include <algorithm>
@@ -13,14 +14,6 @@ namespace orvane {
 namespace {
 
 PackageListSnapshot freeze(PackageList list) { return std::make_shared<const PackageList>(std::move(list)); }
-
-PackageList loadPreinstalledFile() {
-    return PersistentStore::loadPackages(PackageType::PreinstalledPackages, true).value_or(PackageList{});
-}
-
-PackageList loadCustomFile() {
-    return PersistentStore::loadPackages(PackageType::CustomPackages, true).value_or(PackageList{});
-}
 
 Package* findById(PackageList& list, const std::string& id) {
     auto it = std::find_if(list.begin(), list.end(), [&](const Package& p) { return p.id == id; });
@@ -84,70 +77,144 @@ void DataManager::followHome() {
     if (home != lists_.home) {
         lists_ = Lists{};
         lists_.home = std::move(home);
+        watch_.reset();
     }
 }
 
-void DataManager::ensureLoaded() {
-    followHome();
-    if (!lists_.configurable) {
-        lists_.configurable = freeze(PersistentStore::loadConfigurablePackages());
+void DataManager::loadConfigurable() {
+    PackageFileContents read = PersistentStore::loadPackageFile(PackageType::ConfigurablePackages, true);
+    lists_.configurable = LoadedList{freeze(repairedConfigurablePackages(std::move(read.packages))), read.identity,
+                                     read.damaged, false};
+}
+
+void DataManager::loadCustom() {
+    PackageFileContents read = PersistentStore::loadPackageFile(PackageType::CustomPackages, true);
+    lists_.custom = LoadedList{freeze(read.packages.value_or(PackageList{})), read.identity, read.damaged, false};
+    updateCustomView();
+}
+
+void DataManager::updateCustomView() {
+    if (lists_.pending.empty()) {
+        lists_.customView = lists_.custom->packages;
+        return;
     }
-    if (!lists_.custom) {
-        lists_.custom = freeze(loadCustomFile());
+    PackageList view = *lists_.custom->packages;
+    view.insert(view.end(), lists_.pending.begin(), lists_.pending.end());
+    lists_.customView = freeze(std::move(view));
+}
+
+bool DataManager::ensureFresh() {
+    followHome();
+    if (writing_ && lists_.configurable && lists_.custom) {
+        return false;
+    }
+    // One stat per file: another process of the home may have saved since the last look.
+    const auto stale = [](const std::optional<LoadedList>& list, PackageType type) {
+        return !list || (!list->unsaved && fileIdentity(PersistentStore::sharedPackagePath(type)) != list->identity);
+    };
+    bool reloaded = false;
+    if (stale(lists_.configurable, PackageType::ConfigurablePackages)) {
+        reloaded = lists_.configurable.has_value();
+        loadConfigurable();
+    }
+    if (stale(lists_.custom, PackageType::CustomPackages)) {
+        reloaded = reloaded || lists_.custom.has_value();
+        loadCustom();
+    }
+    if (lists_.preinstalledFromFile &&
+        fileIdentity(PersistentStore::sharedPackagePath(PackageType::PreinstalledPackages)) !=
+            lists_.preinstalled.identity) {
+        PackageFileContents read = PersistentStore::readPackageFile(
+            PersistentStore::sharedPackagePath(PackageType::PreinstalledPackages), true);
+        lists_.preinstalled = LoadedList{freeze(read.packages.value_or(PackageList{})), read.identity, false, false};
+        reloaded = true;
+    }
+    if (!watch_) {
+        watchFiles();
+    }
+    return reloaded;
+}
+
+void DataManager::watchFiles() {
+    watch_ = std::make_unique<DirectoryWatch>(lists_.home, [this](const std::string& name) {
+        for (PackageType type :
+             {PackageType::PreinstalledPackages, PackageType::ConfigurablePackages, PackageType::CustomPackages}) {
+            if (name == rawValue(type)) {
+                filesChanged();
+                return;
+            }
+        }
+    });
+}
+
+void DataManager::filesChanged() {
+    bool reloaded = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!lists_.configurable && !lists_.custom) {
+            return;
+        }
+        reloaded = ensureFresh();
+    }
+    // Open lists refresh as after a save made here.
+    if (reloaded) {
+        NotificationCenter::shared().post(kDidSavePackages, this);
     }
 }
 
 PackageListSnapshot DataManager::preinstalledPackages() {
     std::lock_guard lock(mutex_);
-    followHome();
-    return lists_.preinstalled;
+    ensureFresh();
+    return lists_.preinstalled.packages;
 }
 
 void DataManager::setPreinstalledPackages(PackageList packages) {
     auto snapshot = freeze(std::move(packages));
     std::lock_guard lock(mutex_);
     followHome();
-    lists_.preinstalled = std::move(snapshot);
+    lists_.preinstalled = LoadedList{std::move(snapshot), {}, false, false};
+    lists_.preinstalledFromFile = false;
 }
 
 void DataManager::loadPreinstalledPackagesIfEmpty() {
     if (preinstalledPackages()->empty()) {
-        setPreinstalledPackages(loadPreinstalledFile());
+        reloadPreinstalledPackagesFromDisk();
     }
 }
 
-void DataManager::reloadPreinstalledPackagesFromDisk() { setPreinstalledPackages(loadPreinstalledFile()); }
+void DataManager::reloadPreinstalledPackagesFromDisk() {
+    PackageFileContents read = PersistentStore::loadPackageFile(PackageType::PreinstalledPackages, true);
+    std::lock_guard lock(mutex_);
+    followHome();
+    lists_.preinstalled = LoadedList{freeze(read.packages.value_or(PackageList{})), read.identity, false, false};
+    lists_.preinstalledFromFile = true;
+}
 
 PackageListSnapshot DataManager::configurablePackages() {
     std::lock_guard lock(mutex_);
-    followHome();
-    if (!lists_.configurable) {
-        lists_.configurable = freeze(PersistentStore::loadConfigurablePackages());
-    }
-    return lists_.configurable;
+    ensureFresh();
+    return lists_.configurable->packages;
 }
 
 PackageListSnapshot DataManager::customPackages() {
     std::lock_guard lock(mutex_);
-    ensureLoaded();
-    return lists_.custom;
+    ensureFresh();
+    return lists_.customView;
 }
 
 void DataManager::reloadConfigurablePackagesFromDisk() {
     std::lock_guard save(saveMutex_);
-    auto reloaded = freeze(PersistentStore::loadConfigurablePackages());
     std::lock_guard lock(mutex_);
     followHome();
-    lists_.configurable = std::move(reloaded);
+    loadConfigurable();
 }
 
-void DataManager::reloadEditableFromDisk() {
-    auto configurable = freeze(PersistentStore::loadConfigurablePackages());
-    auto custom = freeze(loadCustomFile());
+void DataManager::reloadEditablePackagesFromDisk() {
+    std::lock_guard save(saveMutex_);
     std::lock_guard lock(mutex_);
     followHome();
-    lists_.configurable = std::move(configurable);
-    lists_.custom = std::move(custom);
+    loadConfigurable();
+    loadCustom();
 }
 
 PackageOrder::PackageOrder(PackageListSnapshot preinstalled, PackageListSnapshot configurable,
@@ -170,8 +237,8 @@ PackageOrder::PackageOrder(PackageListSnapshot preinstalled, PackageListSnapshot
 
 PackageOrder DataManager::packageOrder() {
     std::lock_guard lock(mutex_);
-    ensureLoaded();
-    return PackageOrder(lists_.preinstalled, lists_.configurable, lists_.custom);
+    ensureFresh();
+    return PackageOrder(lists_.preinstalled.packages, lists_.configurable->packages, lists_.customView);
 }
 
 PackageList DataManager::allPackages() {
@@ -186,41 +253,95 @@ PackageList DataManager::allPackages() {
 void DataManager::editEditable(const std::function<void(PackageList&, PackageList&)>& change) {
     std::lock_guard save(saveMutex_);
     std::lock_guard lock(mutex_);
-    ensureLoaded();
-    PackageList configurable = *lists_.configurable;
-    PackageList custom = *lists_.custom;
+    ensureFresh();
+    PackageList configurable = *lists_.configurable->packages;
+    PackageList custom = *lists_.customView;
     change(configurable, custom);
-    lists_.configurable = freeze(std::move(configurable));
-    lists_.custom = freeze(std::move(custom));
+    lists_.configurable->packages = freeze(std::move(configurable));
+    lists_.configurable->unsaved = true;
+    lists_.custom->packages = freeze(std::move(custom));
+    lists_.custom->unsaved = true;
+    lists_.pending.clear();
+    updateCustomView();
 }
+
+namespace {
+
+// Marks the catalog's files as being written for as long as it lives.
+class Writing {
+public:
+    Writing(std::mutex& mutex, bool& flag) : mutex_(mutex), flag_(flag) {
+        std::lock_guard lock(mutex_);
+        flag_ = true;
+    }
+    ~Writing() {
+        std::lock_guard lock(mutex_);
+        flag_ = false;
+    }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+
+private:
+    std::mutex& mutex_;
+    bool& flag_;
+};
+
+// Writes a package file of the shared container, keeping aside first what is there when it
+// could not be read.
+StorageResult writeList(PackageType type, const PackageList& packages, bool damaged) {
+    const auto path = PersistentStore::sharedPackagePath(type);
+    if (damaged) {
+        PersistentStore::keepAside(path);
+    }
+    return PersistentStore::writePackages(packages, path);
+}
+
+} // namespace
 
 StorageResult DataManager::commitEditable(const EditableChange& change, const std::set<PackageType>& files,
                                           bool& changed) {
+    // Every process of the home edits what the disk holds now, one after the other.
+    HomeLock home;
     std::lock_guard save(saveMutex_);
     PackageList configurable;
     PackageList custom;
+    std::map<PackageType, bool> damaged;
     {
         std::lock_guard lock(mutex_);
-        ensureLoaded();
-        configurable = *lists_.configurable;
-        custom = *lists_.custom;
+        ensureFresh();
+        configurable = *lists_.configurable->packages;
+        custom = *lists_.customView;
+        damaged[PackageType::ConfigurablePackages] = lists_.configurable->damaged;
+        damaged[PackageType::CustomPackages] = lists_.custom->damaged;
     }
     changed = change(configurable, custom);
     if (!changed) {
         return {};
     }
     NotificationCenter::shared().postOnMain(Notification{kWillSavePackages, this, {}});
+    Writing writing(mutex_, writing_);
+    std::map<PackageType, FileIdentity> written;
+    StorageResult result;
     for (PackageType type : files) {
         const PackageList& list = type == PackageType::ConfigurablePackages ? configurable : custom;
-        auto written = PersistentStore::writePackages(list, PersistentStore::sharedPackagePath(type));
-        if (!written) {
-            return written;
+        result = writeList(type, list, damaged[type]);
+        if (!result) {
+            break;
         }
+        written[type] = fileIdentity(PersistentStore::sharedPackagePath(type));
     }
     std::lock_guard lock(mutex_);
-    lists_.configurable = freeze(std::move(configurable));
-    lists_.custom = freeze(std::move(custom));
-    return {};
+    // What was written is published; a file left as it was is read again at the next look.
+    if (written.contains(PackageType::ConfigurablePackages)) {
+        lists_.configurable =
+            LoadedList{freeze(std::move(configurable)), written[PackageType::ConfigurablePackages], false, false};
+    }
+    if (written.contains(PackageType::CustomPackages)) {
+        lists_.custom = LoadedList{freeze(std::move(custom)), written[PackageType::CustomPackages], false, false};
+        lists_.pending.clear();
+        updateCustomView();
+    }
+    return result;
 }
 
 StorageResult DataManager::saveFailed(StorageError error) {
@@ -256,11 +377,27 @@ StorageResult DataManager::savePackages(const std::map<PackageType, PackageList>
     }
     NotificationCenter::shared().postOnMain(Notification{kWillSavePackages, this, {}});
     {
-        std::lock_guard lock(saveMutex_);
+        HomeLock home;
+        std::lock_guard save(saveMutex_);
+        std::map<PackageType, bool> damaged;
+        {
+            std::lock_guard lock(mutex_);
+            ensureFresh();
+            damaged[PackageType::ConfigurablePackages] = lists_.configurable->damaged;
+            damaged[PackageType::CustomPackages] = lists_.custom->damaged;
+        }
+        Writing writing(mutex_, writing_);
         for (const auto& [type, packages] : packagesByType) {
-            auto written = PersistentStore::writePackages(packages, PersistentStore::sharedPackagePath(type));
+            auto written = writeList(type, packages, damaged[type]);
             if (!written) {
                 return saveFailed(written.error());
+            }
+            // The list follows its file: what was written is what it holds now.
+            std::lock_guard lock(mutex_);
+            if (type == PackageType::ConfigurablePackages) {
+                loadConfigurable();
+            } else if (type == PackageType::CustomPackages) {
+                loadCustom();
             }
         }
     }
@@ -272,20 +409,29 @@ StorageResult DataManager::saveEditablePackages(std::optional<bool> skipReload, 
     NotificationCenter::shared().postOnMain(Notification{kWillSavePackages, this, {}});
     std::optional<StorageError> failure;
     {
-        std::lock_guard lock(saveMutex_);
-        PackageListSnapshot configurable = configurablePackages();
-        PackageListSnapshot custom = customPackages();
-        for (const auto& [type, list] : {std::pair{PackageType::ConfigurablePackages, configurable},
-                                         std::pair{PackageType::CustomPackages, custom}}) {
-            auto written = PersistentStore::writePackages(*list, PersistentStore::sharedPackagePath(type));
+        HomeLock home;
+        std::lock_guard save(saveMutex_);
+        std::lock_guard lock(mutex_);
+        ensureFresh();
+        for (PackageType type : {PackageType::ConfigurablePackages, PackageType::CustomPackages}) {
+            std::optional<LoadedList>& list =
+                type == PackageType::ConfigurablePackages ? lists_.configurable : lists_.custom;
+            const PackageListSnapshot packages =
+                type == PackageType::ConfigurablePackages ? list->packages : lists_.customView;
+            auto written = writeList(type, *packages, list->damaged);
             if (!written) {
                 failure = written.error();
                 break;
             }
+            list = LoadedList{packages, fileIdentity(PersistentStore::sharedPackagePath(type)), false, false};
         }
         if (failure) {
             // The lists in memory must not claim what the disk does not hold.
-            reloadEditableFromDisk();
+            loadConfigurable();
+            loadCustom();
+        } else {
+            lists_.pending.clear();
+            updateCustomView();
         }
     }
     if (failure) {
@@ -391,7 +537,10 @@ CatalogResult<void> DataManager::removeCustomPackage(const Package& package) {
 }
 
 void DataManager::appendCustomPackage(Package package) {
-    editEditable([&](PackageList&, PackageList& custom) { custom.push_back(std::move(package)); });
+    std::lock_guard lock(mutex_);
+    ensureFresh();
+    lists_.pending.push_back(std::move(package));
+    updateCustomView();
 }
 
 CatalogResult<void> DataManager::addCustomPackage(const Package& package) {
@@ -466,9 +615,7 @@ StorageResult DataManager::applyRemoteChanges(const std::vector<std::string>& de
             for (const auto& package : packages) {
                 mergePackage(configurable, custom, package);
             }
-            for (const auto& [rule, packageId] : rules) {
-                mergeRule(configurable, custom, rule, packageId);
-            }
+            mergeRules(configurable, custom, rules);
             return true;
         },
         {PackageType::ConfigurablePackages, PackageType::CustomPackages}, changed);

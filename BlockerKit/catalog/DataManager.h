@@ -6,6 +6,8 @@
 #include "catalog/SyncHandOver.h"
 #include "model/Enums.h"
 #include "model/Records.h"
+#include "platform/DirectoryWatch.h"
+#include "platform/FileVersion.h"
 #include "storage/StorageError.h"
 #include "model/SkippedRules.h"
 
@@ -48,10 +50,12 @@ private:
 
 // The one owner of every package in memory: the preinstalled, configurable and custom lists.
 //
-// Edits replace whole lists, so a reader always holds a consistent list. An edit is made on
-// copies, written to the package files, and only then published: when a file cannot be written
-// the lists stay as the disk holds them, the user is told, and the edit answers the error.
-// Edits from the main thread and from sync are serialised.
+// Edits replace whole lists, so a reader always holds a consistent list. An edit is made to what
+// the package files hold now, under the home's lock (several processes share a home): read, change,
+// write, and only then publish. When a file cannot be written the lists stay as the disk holds
+// them, the user is told, and the edit answers the error; a file that cannot be read is kept aside
+// before it is written. The lists follow their files: a file another process changed is read again
+// at the next look, and a watch on the shared container posts "DidSavePackages" for it.
 //
 // The lists belong to one home: when ORVANE_HOME names another folder, they are read anew.
 class DataManager {
@@ -81,18 +85,23 @@ public:
     PackageListSnapshot customPackages();
     // Replaces the configurable list with what storage holds now.
     void reloadConfigurablePackagesFromDisk();
+    // Replaces the configurable and custom lists with what storage holds now (the pending
+    // packages stay).
+    void reloadEditablePackagesFromDisk();
 
     // Preinstalled, configurable except the first, custom, then the first configurable package.
     PackageList allPackages();
     PackageOrder packageOrder();
 
-    // Writes the given lists to their files (nothing for an empty map). Unless `skipReload`,
+    // Writes the given lists to their files (nothing for an empty map); the lists in memory then
+    // follow the files. Unless `skipReload`,
     // the content blocker is then rebuilt and `completion` told the outcome. Answers whether
     // every file was written; after a failed write nothing is rebuilt and the user is told.
     StorageResult savePackages(const std::map<PackageType, PackageList>& packagesByType,
                                std::optional<bool> skipReload, SaveCompletion completion);
-    // The same with the configurable and custom lists as they are in memory. When a file
-    // cannot be written, the lists are read back from the disk.
+    // The same with the configurable and custom lists as they are in memory (after remote merges,
+    // with the pending packages). When a file cannot be written, the lists are read back from
+    // the disk. Edits should prefer the operations below, which change what the disk holds now.
     StorageResult saveEditablePackages(std::optional<bool> skipReload, SaveCompletion completion);
 
     // Inserts or replaces the rule (by id) in the configurable or custom package with the id of
@@ -131,11 +140,27 @@ public:
 private:
     DataManager() = default;
 
+    // A list as read from its package file in the shared container.
+    struct LoadedList {
+        PackageListSnapshot packages = std::make_shared<const PackageList>();
+        // The version of the file read; another version means another process changed it.
+        FileIdentity identity;
+        // The file was there but could not be read: it is kept aside before it is written.
+        bool damaged = false;
+        // Changed in memory and not saved yet (the remote merges): not read again until saved.
+        bool unsaved = false;
+    };
     struct Lists {
         std::filesystem::path home;
-        PackageListSnapshot preinstalled = std::make_shared<const PackageList>();
-        PackageListSnapshot configurable;
-        PackageListSnapshot custom;
+        // Set from outside (start-up, tests) or read from its file when `preinstalledFromFile`.
+        LoadedList preinstalled;
+        bool preinstalledFromFile = false;
+        std::optional<LoadedList> configurable;
+        std::optional<LoadedList> custom;
+        // Packages made with the add row, in memory until the custom packages are saved.
+        PackageList pending;
+        // The custom packages as readers see them: the file's, then the pending ones.
+        PackageListSnapshot customView;
     };
     struct Hooks {
         std::shared_ptr<ContentBlockerRebuilder> rebuilder;
@@ -146,14 +171,20 @@ private:
 
     // Starts over when the home changed; call with mutex_ held.
     void followHome();
-    // Loads what is still unloaded; call with mutex_ held.
-    void ensureLoaded();
+    // Loads what is unloaded, and reads again what another process changed since; answers
+    // whether a list was read again. Call with mutex_ held.
+    bool ensureFresh();
+    void loadConfigurable();
+    void loadCustom();
+    void updateCustomView();
+    // Watches the shared container for package files other processes change.
+    void watchFiles();
+    void filesChanged();
     // Runs `change` on mutable copies of the editable lists and publishes them, unsaved.
     void editEditable(const std::function<void(PackageList& configurable, PackageList& custom)>& change);
     // Runs `change` on copies of the editable lists; when it answers true, writes the lists of
     // `files` and publishes the copies only when they were written.
     StorageResult commitEditable(const EditableChange& change, const std::set<PackageType>& files, bool& changed);
-    void reloadEditableFromDisk();
     void afterSave(std::optional<bool> skipReload, SaveCompletion completion);
     // Tells the user that a write failed.
     StorageResult saveFailed(StorageError error);
@@ -164,6 +195,10 @@ private:
     mutable std::mutex mutex_;
     Lists lists_;
     Hooks hooks_;
+    std::unique_ptr<DirectoryWatch> watch_;
+    // This process is writing the package files: until it publishes what it wrote, readers keep
+    // the lists they have rather than read a file written and its partner not yet.
+    bool writing_ = false;
     // Held across the read of the lists and the write of their files, so the files always end
     // with the newest lists even when two threads save at once.
     std::mutex saveMutex_;

@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace orvane {
 namespace {
@@ -36,6 +37,38 @@ void mergeRule(std::vector<Package>& configurable, std::vector<Package>& custom,
         }
     }
     log("Can't find package with identifier " + packageId);
+}
+
+void mergeRules(std::vector<Package>& configurable, std::vector<Package>& custom,
+                const std::vector<std::pair<Rule, std::string>>& rules) {
+    // Per package, where each rule id sits: an upsert is then a lookup instead of a scan.
+    std::unordered_map<std::string, std::unordered_map<std::string, std::size_t>> positions;
+    for (const auto& [rule, packageId] : rules) {
+        Package* package = nullptr;
+        for (std::vector<Package>* list : {&configurable, &custom}) {
+            auto it = findById(*list, packageId);
+            if (it != list->end()) {
+                package = &*it;
+                break;
+            }
+        }
+        if (package == nullptr) {
+            log("Can't find package with identifier " + packageId);
+            continue;
+        }
+        auto [index, made] = positions.try_emplace(packageId);
+        if (made) {
+            for (std::size_t i = 0; i < package->rules.size(); ++i) {
+                index->second.try_emplace(package->rules[i].id, i);
+            }
+        }
+        auto [position, isNew] = index->second.try_emplace(rule.id, package->rules.size());
+        if (isNew) {
+            package->rules.push_back(rule);
+        } else {
+            package->rules[position->second] = rule;
+        }
+    }
 }
 
 bool deleteById(std::vector<Package>& configurable, std::vector<Package>& custom, const std::string& id) {

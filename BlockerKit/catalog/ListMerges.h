@@ -3,6 +3,7 @@
 #include "model/Records.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane {
@@ -17,6 +18,9 @@ void mergePackage(std::vector<Package>& configurable, std::vector<Package>& cust
 // there is none).
 void mergeRule(std::vector<Package>& configurable, std::vector<Package>& custom, const Rule& rule,
                const std::string& packageId);
+// The same for many rules at once, in order, as fast for thousands of rules as for a few.
+void mergeRules(std::vector<Package>& configurable, std::vector<Package>& custom,
+                const std::vector<std::pair<Rule, std::string>>& rules);
 // Removes the custom package with that id, else the first rule with that id; answers whether
 // something was removed.
 bool deleteById(std::vector<Package>& configurable, std::vector<Package>& custom, const std::string& id);

@@ -47,12 +47,19 @@ public:
 
     virtual std::optional<StoredRecord> loadRecord(const RecordID& id) = 0;
     virtual void putRecord(const StoredRecord& stored) = 0;
+    // The same for the records of a whole request. A storage whose every statement is a round
+    // trip to a server answers each with one.
+    virtual std::vector<std::optional<StoredRecord>> loadRecords(const std::vector<RecordID>& ids);
+    virtual void putRecords(const std::vector<StoredRecord>& records);
     // Live records and tombstones with a position in (after, upTo], oldest first, at most `limit`.
     virtual std::vector<StoredRecord> changes(const std::string& zone, std::int64_t after, std::int64_t upTo,
                                               std::size_t limit) = 0;
     // Public databases take new records only: adds the record unless its name is taken and
     // answers whether it did.
     virtual bool addPublicRecord(const CloudRecord& record) = 0;
+    // Every record of a public database, oldest first. Only whoever runs the cloud reads these:
+    // a PostgreSQL server refuses its users (code 10).
+    virtual std::vector<CloudRecord> publicRecords() = 0;
 
     virtual bool subscriptionExists(const std::string& subscriptionID) = 0;
     virtual std::vector<std::string> subscriptionsOfZone(const std::string& zone) = 0;

@@ -36,7 +36,7 @@ public:
           account_(std::move(account)) {}
 
     std::optional<std::int64_t> zonePosition(const std::string& zone) override {
-        auto statement = connection_.prepare("SELECT position FROM zones WHERE scope = ?1 AND zone_name = ?2");
+        auto& statement = connection_.cached("SELECT position FROM zones WHERE scope = ?1 AND zone_name = ?2");
         statement.bind(1, scope_).bind(2, zone);
         return statement.step() ? std::optional<std::int64_t>(statement.integer(0)) : std::nullopt;
     }
@@ -45,11 +45,11 @@ public:
     std::optional<std::int64_t> lockZone(const std::string& zone) override { return zonePosition(zone); }
 
     void createZone(const std::string& zone) override {
-        connection_.prepare("INSERT INTO zones (scope, zone_name) VALUES (?1, ?2)").bind(1, scope_).bind(2, zone).run();
+        connection_.cached("INSERT INTO zones (scope, zone_name) VALUES (?1, ?2)").bind(1, scope_).bind(2, zone).run();
     }
 
     void setZonePosition(const std::string& zone, std::int64_t position) override {
-        connection_.prepare("UPDATE zones SET position = ?3 WHERE scope = ?1 AND zone_name = ?2")
+        connection_.cached("UPDATE zones SET position = ?3 WHERE scope = ?1 AND zone_name = ?2")
             .bind(1, scope_)
             .bind(2, zone)
             .bind(3, position)
@@ -57,7 +57,7 @@ public:
     }
 
     std::optional<StoredRecord> loadRecord(const RecordID& id) override {
-        auto statement = connection_.prepare(
+        auto& statement = connection_.cached(
             "SELECT record_name, record_type, change_tag, fields, position, deleted FROM records "
             "WHERE scope = ?1 AND zone_name = ?2 AND record_name = ?3");
         statement.bind(1, scope_).bind(2, id.zoneID.zoneName).bind(3, id.recordName);
@@ -71,7 +71,7 @@ public:
     void putRecord(const StoredRecord& stored) override {
         const CloudRecord& record = stored.record;
         connection_
-            .prepare("INSERT INTO records (scope, zone_name, record_name, record_type, change_tag, fields, position, deleted) "
+            .cached("INSERT INTO records (scope, zone_name, record_name, record_type, change_tag, fields, position, deleted) "
                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) ON CONFLICT (scope, zone_name, record_name) DO UPDATE SET "
                      "record_type = excluded.record_type, change_tag = excluded.change_tag, fields = excluded.fields, "
                      "position = excluded.position, deleted = excluded.deleted")
@@ -88,7 +88,7 @@ public:
 
     std::vector<StoredRecord> changes(const std::string& zone, std::int64_t after, std::int64_t upTo,
                                       std::size_t limit) override {
-        auto statement = connection_.prepare(
+        auto& statement = connection_.cached(
             "SELECT record_name, record_type, change_tag, fields, position, deleted FROM records "
             "WHERE scope = ?1 AND zone_name = ?2 AND position > ?3 AND position <= ?4 ORDER BY position LIMIT ?5");
         statement.bind(1, scope_).bind(2, zone).bind(3, after).bind(4, upTo).bind(5, static_cast<std::int64_t>(limit));
@@ -107,14 +107,25 @@ public:
         return true;
     }
 
+    std::vector<CloudRecord> publicRecords() override {
+        auto statement = connection_.prepare("SELECT record_name, record_type, change_tag, fields, zone_name "
+                                             "FROM records WHERE scope = ?1 ORDER BY rowid");
+        statement.bind(1, scope_);
+        std::vector<CloudRecord> records;
+        while (statement.step()) {
+            records.push_back(decodeRecord(statement, 0, statement.text(4)));
+        }
+        return records;
+    }
+
     bool subscriptionExists(const std::string& subscriptionID) override {
-        auto statement = connection_.prepare("SELECT 1 FROM subscriptions WHERE scope = ?1 AND subscription_id = ?2");
+        auto& statement = connection_.cached("SELECT 1 FROM subscriptions WHERE scope = ?1 AND subscription_id = ?2");
         statement.bind(1, scope_).bind(2, subscriptionID);
         return statement.step();
     }
 
     std::vector<std::string> subscriptionsOfZone(const std::string& zone) override {
-        auto statement = connection_.prepare(
+        auto& statement = connection_.cached(
             "SELECT subscription_id FROM subscriptions WHERE scope = ?1 AND zone_name = ?2 ORDER BY subscription_id");
         statement.bind(1, scope_).bind(2, zone);
         std::vector<std::string> ids;
@@ -126,7 +137,7 @@ public:
 
     void createSubscription(const RecordZoneSubscription& subscription) override {
         connection_
-            .prepare("INSERT INTO subscriptions (scope, subscription_id, zone_name, content_available) "
+            .cached("INSERT INTO subscriptions (scope, subscription_id, zone_name, content_available) "
                      "VALUES (?1, ?2, ?3, ?4)")
             .bind(1, scope_)
             .bind(2, subscription.subscriptionID)

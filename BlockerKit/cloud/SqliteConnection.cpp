@@ -110,6 +110,21 @@ SqliteConnection::SqliteConnection(const std::filesystem::path& path, const char
     }
 }
 
+SqliteStatement& SqliteConnection::cached(const char* sql) {
+    auto kept = statements_.find(sql);
+    if (kept == statements_.end()) {
+        kept = statements_.try_emplace(sql, database_.get(), sql).first;
+        return kept->second;
+    }
+    return kept->second.reset();
+}
+
+void SqliteConnection::resetStatements() {
+    for (auto& [sql, statement] : statements_) {
+        statement.reset();
+    }
+}
+
 void SqliteConnection::execute(const char* sql) {
     const int status = sqlite3_exec(database_.get(), sql, nullptr, nullptr, nullptr);
     if (status != SQLITE_OK) {
@@ -122,6 +137,7 @@ SqliteTransaction::SqliteTransaction(SqliteConnection& connection, bool writing)
 }
 
 SqliteTransaction::~SqliteTransaction() {
+    connection_.resetStatements();
     if (!committed_) {
         try {
             connection_.execute("ROLLBACK");
@@ -132,6 +148,7 @@ SqliteTransaction::~SqliteTransaction() {
 }
 
 void SqliteTransaction::commit() {
+    connection_.resetStatements();
     connection_.execute("COMMIT");
     committed_ = true;
 }

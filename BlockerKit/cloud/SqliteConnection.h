@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -48,9 +49,16 @@ public:
 
     void execute(const char* sql);
     SqliteStatement prepare(const char* sql) { return SqliteStatement(database_.get(), sql); }
+    // The statement of that text, prepared once per connection and kept: a store that writes
+    // thousands of records would otherwise spend most of its time parsing the same SQL. It comes
+    // reset, with no bindings. For use inside a SqliteTransaction, which resets every kept
+    // statement when it ends, so that none holds a read open past it.
+    SqliteStatement& cached(const char* sql);
+    void resetStatements();
 
 private:
     std::unique_ptr<sqlite3, SqliteCloser> database_;
+    std::map<std::string, SqliteStatement> statements_;
 };
 
 // A transaction that rolls back unless committed. A writing one takes the write lock at once,

@@ -227,18 +227,25 @@ ModifyRecordsResult StoredCloudDatabase::modifyPrivateRecords(const std::vector<
     }
 
     Failures failures;
-    std::vector<StoredRecord> writes;
+    std::vector<const CloudRecord*> valid;
+    std::vector<RecordID> validIds;
     for (const auto& record : recordsToSave) {
         const RecordID& id = record.recordID();
         if (auto error = recordError(record)) {
             failures.push_back({id, *error});
-            continue;
-        }
-        if (!zones.at(id.zoneID.zoneName)) {
+        } else if (!zones.at(id.zoneID.zoneName)) {
             failures.push_back({id, zoneNotFound(id.zoneID.zoneName)});
-            continue;
+        } else {
+            valid.push_back(&record);
+            validIds.push_back(id);
         }
-        auto existing = transaction->loadRecord(id);
+    }
+    const auto stored = transaction->loadRecords(validIds);
+    std::vector<StoredRecord> writes;
+    for (std::size_t i = 0; i < valid.size(); ++i) {
+        const CloudRecord& record = *valid[i];
+        const RecordID& id = record.recordID();
+        const auto& existing = stored[i];
         RecordFields base;
         if (existing && !existing->deleted) {
             // Saving over a live record needs its current tag; a record never saved has none.
@@ -267,9 +274,13 @@ ModifyRecordsResult StoredCloudDatabase::modifyPrivateRecords(const std::vector<
             continue;
         }
         deleted.push_back(id);
-        auto existing = transaction->loadRecord(id);
+    }
+    const auto removed = transaction->loadRecords(deleted);
+    for (std::size_t i = 0; i < deleted.size(); ++i) {
+        const auto& existing = removed[i];
         if (existing && !existing->deleted) {
-            writes.push_back({CloudRecord::stored(existing->record.recordType(), id, std::string(), {}), 0, true});
+            writes.push_back(
+                {CloudRecord::stored(existing->record.recordType(), deleted[i], std::string(), {}), 0, true});
         }
     }
     if (!failures.empty()) {
@@ -285,12 +296,12 @@ ModifyRecordsResult StoredCloudDatabase::modifyPrivateRecords(const std::vector<
         write.position = ++position;
         write.record = CloudRecord::stored(write.record.recordType(), write.record.recordID(), changeTag(position),
                                            write.record.fields());
-        transaction->putRecord(write);
         changedZones.insert(zone);
         if (!write.deleted) {
             saved.push_back(write.record);
         }
     }
+    transaction->putRecords(writes);
     for (const auto& zone : changedZones) {
         transaction->setZonePosition(zone, *zones.at(zone));
         for (const auto& subscription : transaction->subscriptionsOfZone(zone)) {

@@ -48,7 +48,7 @@ void Communication::send(Message message) {
 void Communication::handleChange(std::string_view key) {
     log("Got message " + std::string(key));
     if (key == rawValue(Message::reloadRulesFromDisk)) {
-        DataManager::shared().reloadConfigurablePackagesFromDisk();
+        DataManager::shared().reloadEditablePackagesFromDisk();
         rebuildAndReload();
         NotificationCenter::shared().post(kDidSavePackages);
     } else if (key == kPausedKey) {

@@ -8,6 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "prefs/BlockerPreferenceManager.h"
+#include "storage/HomeLock.h"
 #include "storage/PersistentStore.h"
 
 #include <atomic>
@@ -157,6 +158,9 @@ void Safari::BlockerReloadOperation::main() {
             "The preinstalled packages are not loaded, so the content blocker was left as it was"));
         return;
     }
+    // Another process of the home may rebuild at the same time: the state is read and the file
+    // written under the home's lock, so the rebuild that writes last read the newest state.
+    std::optional<HomeLock> home(std::in_place);
     std::optional<EnabledBlockers> blockers;
     if (!PersistentStore::sharedDefaults().boolForKey("paused").value_or(false)) {
         blockers = enabledBlockers(preferences_->disabledPackages(), preferences_->disabledRules());
@@ -166,6 +170,7 @@ void Safari::BlockerReloadOperation::main() {
         return;
     }
     auto written = writeSafariJSON(blockers && !blockers->empty() ? std::optional(blockers->list()) : std::nullopt);
+    home.reset();
     if (!written) {
         // The browser would reload the previous file and answer success for a change it never saw.
         request_->finish(ReloadOutcome::failed(written.error().message));

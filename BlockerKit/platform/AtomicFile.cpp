@@ -88,14 +88,23 @@ bool writeFileAtomically(const std::filesystem::path& path, const std::function<
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string* error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK and the type check: a FIFO or a device (/dev/zero) in a file's place must
+    // neither make the reader wait nor feed it without end.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         fail(error, "cannot open " + path.string());
         return std::nullopt;
     }
     struct stat info {};
     std::string contents;
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (error != nullptr) {
+            *error = path.string() + " is not a regular file";
+        }
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (info.st_size > 0) {
         contents.reserve(static_cast<std::size_t>(info.st_size));
     }
     char chunk[65536];

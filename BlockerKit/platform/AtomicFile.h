@@ -25,7 +25,8 @@ using PieceWriter = std::function<bool(std::string_view piece)>;
 bool writeFileAtomically(const std::filesystem::path& path, const std::function<bool(const PieceWriter&)>& produce,
                          std::string* error = nullptr, Flush flush = Flush::ToDisk);
 
-// The whole file, or absent when it cannot be read (`error` then says why, when given).
+// The whole regular file, or absent when it cannot be read or is something else (a FIFO, a
+// device; `error` then says why, when given). Never waits on a FIFO.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::string* error = nullptr);
 
 } // namespace orvane

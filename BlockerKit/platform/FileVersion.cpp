@@ -37,6 +37,14 @@ std::string describe(const std::filesystem::path& path, const char* what, int er
 
 bool FileIdentity::missing() const { return statError == ENOENT || statError == ENOTDIR; }
 
+FileIdentity fileIdentity(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return failedIdentity(errno);
+    }
+    return identityOf(status);
+}
+
 FileIdentity fileIdentity(const std::filesystem::path& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
@@ -47,7 +55,8 @@ FileIdentity fileIdentity(const std::filesystem::path& path) {
 
 FileVersion readFileVersion(const std::filesystem::path& path) {
     FileVersion version;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in the file's place must not make the reader wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         version.identity = failedIdentity(errno);
         version.error = describe(path, "cannot open", errno);
@@ -61,6 +70,11 @@ FileVersion readFileVersion(const std::filesystem::path& path) {
         return version;
     }
     version.identity = identityOf(status);
+    if (!S_ISREG(status.st_mode)) {
+        version.error = path.string() + " is not a regular file";
+        ::close(fd);
+        return version;
+    }
     std::string contents;
     char buffer[16384];
     for (;;) {

@@ -25,6 +25,8 @@ struct FileIdentity {
 };
 
 FileIdentity fileIdentity(const std::filesystem::path& path);
+// The identity of the file an open descriptor reads.
+FileIdentity fileIdentity(int fd);
 
 struct FileVersion {
     FileIdentity identity;

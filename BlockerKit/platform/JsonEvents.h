@@ -7,7 +7,9 @@
 
 #include <rapidjson/reader.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace orvane {
@@ -67,6 +69,99 @@ bool parseJsonEvents(Stream& stream, Handler& handler) {
     BoundedJsonHandler<Handler> bounded(handler);
     rapidjson::Reader reader;
     return !reader.Parse<kJsonParseFlags>(stream, bounded).IsError();
+}
+
+// The same rules, kept by leaving out what breaks them instead of refusing the whole text: a
+// string or key that is not UTF-8, or a container nested deeper than kMaxJsonDepth, reaches
+// `Handler` as a null (a key as one no reader knows), and the parse goes on. A reader that takes
+// a null where it expected something else drops the record holding it, so one broken record
+// costs that record only. Only a text that is not JSON at all (cut short, a syntax error) fails.
+template <typename Handler>
+class TolerantJsonHandler {
+public:
+    explicit TolerantJsonHandler(Handler& handler) : handler_(handler) {}
+
+    bool Null() { return skipping() || handler_.Null(); }
+    bool Bool(bool b) { return skipping() || handler_.Bool(b); }
+    bool Int(int i) { return skipping() || handler_.Int(i); }
+    bool Uint(unsigned u) { return skipping() || handler_.Uint(u); }
+    bool Int64(std::int64_t i) { return skipping() || handler_.Int64(i); }
+    bool Uint64(std::uint64_t u) { return skipping() || handler_.Uint64(u); }
+    bool Double(double d) { return skipping() || handler_.Double(d); }
+    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+    bool String(const char* str, rapidjson::SizeType length, bool copy) {
+        if (skipping()) {
+            return true;
+        }
+        if (isValidUtf8(std::string_view(str, length))) {
+            return handler_.String(str, length, copy);
+        }
+        ++repaired_;
+        return handler_.Null();
+    }
+    bool Key(const char* str, rapidjson::SizeType length, bool copy) {
+        if (skipping()) {
+            return true;
+        }
+        if (isValidUtf8(std::string_view(str, length))) {
+            return handler_.Key(str, length, copy);
+        }
+        ++repaired_;
+        return handler_.Key(kUnreadableKey, sizeof kUnreadableKey - 1, true);
+    }
+    bool StartObject() { return enter() ? handler_.StartObject() : true; }
+    bool EndObject(rapidjson::SizeType count) { return leave() ? handler_.EndObject(count) : true; }
+    bool StartArray() { return enter() ? handler_.StartArray() : true; }
+    bool EndArray(rapidjson::SizeType count) { return leave() ? handler_.EndArray(count) : true; }
+
+    // How many values had to be left out.
+    std::size_t repaired() const { return repaired_; }
+
+private:
+    static constexpr char kUnreadableKey[] = "\x01unreadable";
+
+    bool skipping() const { return skippedDepth_ > 0; }
+    // Answers whether the container is passed on; a container too deep stands as one null.
+    bool enter() {
+        if (skipping()) {
+            ++skippedDepth_;
+            return false;
+        }
+        if (depth_ + 1 > kMaxJsonDepth) {
+            skippedDepth_ = 1;
+            ++repaired_;
+            handler_.Null();
+            return false;
+        }
+        ++depth_;
+        return true;
+    }
+    bool leave() {
+        if (skipping()) {
+            --skippedDepth_;
+            return false;
+        }
+        --depth_;
+        return true;
+    }
+
+    Handler& handler_;
+    unsigned depth_ = 0;
+    std::size_t skippedDepth_ = 0;
+    std::size_t repaired_ = 0;
+};
+
+// Feeds one JSON value to `handler` through TolerantJsonHandler. The iterative parser keeps the
+// stack flat however deep the left-out containers go. Answers how many values were left out, or
+// absent when the text is not JSON.
+template <typename Stream, typename Handler>
+std::optional<std::size_t> parseJsonEventsTolerantly(Stream& stream, Handler& handler) {
+    TolerantJsonHandler<Handler> tolerant(handler);
+    rapidjson::Reader reader;
+    if (reader.Parse<rapidjson::kParseIterativeFlag>(stream, tolerant).IsError()) {
+        return std::nullopt;
+    }
+    return tolerant.repaired();
 }
 
 } // namespace orvane

@@ -1,5 +1,7 @@
 #include "platform/JsonFileStream.h"
 
+#include "platform/FileVersion.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,7 +27,15 @@ JsonFileStream::JsonFileStream(const std::filesystem::path& path)
         finished_ = true;
         return;
     }
+    identity_ = orvane::fileIdentity(fd_);
     refill();
+    // Editors on some systems start UTF-8 text with a byte-order mark; it is no part of the JSON.
+    if (end_ - current_ >= 3 && current_[0] == '\xEF' && current_[1] == '\xBB' && current_[2] == '\xBF') {
+        current_ += 3;
+        if (current_ >= end_) {
+            refill();
+        }
+    }
 }
 
 JsonFileStream::~JsonFileStream() {

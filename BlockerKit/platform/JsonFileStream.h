@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileVersion.h"
+
 #include <rapidjson/rapidjson.h>
 
 #include <cstddef>
@@ -20,12 +22,15 @@ public:
     JsonFileStream(const JsonFileStream&) = delete;
     JsonFileStream& operator=(const JsonFileStream&) = delete;
 
+    // A UTF-8 byte-order mark at the start is skipped.
     // False when the file could not be opened or read, or is not a regular file; `error` says why.
     bool good() const { return error_.empty(); }
     const std::string& error() const { return error_; }
     // Whether every byte of the file has been taken. After a parse stops at a NUL byte inside
     // the file this is false, which is how such files are told from well-formed ones.
     bool atEnd() const { return current_ == end_ && finished_; }
+    // The version of the file this stream reads (see FileVersion), whatever replaced it since.
+    const FileIdentity& identity() const { return identity_; }
 
     // The byte after the data read is always a NUL, so Peek needs no bounds check.
     Ch Peek() const { return *current_; }
@@ -63,6 +68,7 @@ private:
     Ch* end_ = nullptr;
     std::size_t taken_ = 0; // bytes of the chunks before the current one
     bool finished_ = false;
+    FileIdentity identity_;
 };
 
 } // namespace orvane

@@ -136,7 +136,10 @@ struct UserDefaults::Impl : std::enable_shared_from_this<Impl> {
 
     // A read-modify-write of the file's current version under the lock file, so that writers
     // in other processes and threads never lose each other's keys.
-    void modify(const std::function<void(PropertyDictionary&)>& change) {
+    // `change` answers whether it changed anything. It changes the values in place: the group
+    // defaults hold the sync queue, megabytes that a copy per write would double. Should the write
+    // fail, the values are read back from the file.
+    void modify(const std::function<bool(PropertyDictionary&)>& change) {
         std::error_code folderError;
         std::filesystem::create_directories(file.parent_path(), folderError);
         if (folderError) {
@@ -150,32 +153,36 @@ struct UserDefaults::Impl : std::enable_shared_from_this<Impl> {
                 failWrite(lock.error());
                 return;
             }
-            PropertyDictionary updated;
+            std::optional<std::string> text;
             {
                 std::lock_guard guard(mutex);
                 refreshLocked(false);
                 // What another writer changed since the last look is theirs: it is reported on
                 // the main thread like every other foreign change, not as part of this write.
                 notifyOnMain(absorbChangesLocked());
-                updated = values;
-                change(updated);
-                if (readable && updated == values) {
+                if (!change(values) && readable) {
                     lastWriteFailed = false;
                     return;
                 }
+                text = encodePropertyDictionary(values);
+                if (!text) {
+                    loaded = false;
+                }
             }
-            const auto text = encodePropertyDictionary(updated);
             if (!text) {
                 failWrite("a value has no JSON form");
                 return;
             }
             std::string writeError;
             if (!writeFileAtomically(file, *text, &writeError)) {
+                {
+                    std::lock_guard guard(mutex);
+                    loaded = false;
+                }
                 failWrite(writeError);
                 return;
             }
             std::lock_guard guard(mutex);
-            values = std::move(updated);
             // Nobody else can have replaced the file yet: the lock is still held.
             identity = fileIdentity(file);
             loaded = true;
@@ -361,18 +368,32 @@ PropertyDictionary UserDefaults::dictionaryRepresentation() const {
 }
 
 void UserDefaults::set(const std::string& key, PropertyValue value) {
-    impl_->modify([&](PropertyDictionary& values) { values.insert_or_assign(key, std::move(value)); });
+    impl_->modify([&](PropertyDictionary& values) {
+        auto [entry, made] = values.try_emplace(key, value);
+        if (!made && entry->second == value) {
+            return false;
+        }
+        entry->second = std::move(value);
+        return true;
+    });
 }
 
 void UserDefaults::remove(const std::string& key) {
-    impl_->modify([&](PropertyDictionary& values) { values.erase(key); });
+    impl_->modify([&](PropertyDictionary& values) { return values.erase(key) > 0; });
 }
 
-void UserDefaults::update(const std::function<void(PropertyDictionary& values)>& change) { impl_->modify(change); }
+void UserDefaults::update(const std::function<void(PropertyDictionary& values)>& change) {
+    impl_->modify([&](PropertyDictionary& values) {
+        change(values);
+        return true;
+    });
+}
 
 bool UserDefaults::synchronize() {
     std::lock_guard guard(impl_->mutex);
-    impl_->refreshLocked(true);
+    // The file's identity tells whether anybody replaced it since it was last read: a domain
+    // of megabytes is not parsed again for nothing.
+    impl_->refreshLocked(false);
     return impl_->readable && !impl_->lastWriteFailed;
 }
 

@@ -49,7 +49,8 @@ public:
     void remove(const std::string& key);
     // Changes several keys in one read-modify-write of the file's current content.
     void update(const std::function<void(PropertyDictionary& values)>& change);
-    // Re-reads the file; the values are already on disk after every write. Answers whether the
+    // Re-reads the file when another writer replaced it; the values are already on disk after
+    // every write. Answers whether the
     // file could be read (a missing file reads as empty) and the last write through this
     // instance reached it.
     bool synchronize();

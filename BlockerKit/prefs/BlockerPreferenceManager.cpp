@@ -6,9 +6,11 @@
 #include "platform/UserDefaults.h"
 #include "prefs/PreferenceStore.h"
 #include "prefs/SortedIds.h"
+#include "storage/HomeLock.h"
 #include "storage/PersistentStore.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace orvane {
 namespace {
@@ -73,6 +75,16 @@ DisabledRules migrateOlderForm(const std::vector<std::string>& ruleIds) {
     return rules;
 }
 
+// Every change of the switches is a read-modify-write of what the store holds now, under the
+// home's lock: another process of the home may have changed them since this one last looked.
+class StoreEdit {
+public:
+    StoreEdit() { currentPreferenceStore().synchronize(); }
+
+private:
+    HomeLock home_;
+};
+
 } // namespace
 
 std::shared_ptr<BlockerPreferenceManager> BlockerPreferenceManager::create() {
@@ -86,7 +98,20 @@ std::vector<std::string> BlockerPreferenceManager::disabledPackages() const {
     if (!value) {
         return {};
     }
-    return value->asStringArray().value_or(std::vector<std::string>{});
+    auto ids = value->asStringArray().value_or(std::vector<std::string>{});
+    // Written by hand or by a broken writer, an id may be there twice: it is one mark.
+    std::vector<std::string> unique;
+    for (auto& id : ids) {
+        if (std::find(unique.begin(), unique.end(), id) == unique.end()) {
+            unique.push_back(std::move(id));
+        }
+    }
+    if (unique.size() != ids.size()) {
+        log("The disabled packages held an id twice; each is kept once");
+        StoreEdit edit;
+        writeDisabledPackages(unique);
+    }
+    return unique;
 }
 
 bool BlockerPreferenceManager::isPackageDisabled(const Package& package) const {
@@ -95,6 +120,7 @@ bool BlockerPreferenceManager::isPackageDisabled(const Package& package) const {
 }
 
 void BlockerPreferenceManager::enablePackage(const std::string& packageId) {
+    StoreEdit edit;
     auto ids = disabledPackages();
     auto it = std::find(ids.begin(), ids.end(), packageId);
     if (it == ids.end()) {
@@ -112,15 +138,18 @@ void BlockerPreferenceManager::setPackagesDisabled(const std::vector<Package>& p
         ids.push_back(package.id);
     }
     serialWriteQueue_.async([self = shared_from_this(), ids = std::move(ids), disabled] {
-        for (const auto& id : ids) {
-            if (disabled) {
-                auto current = self->disabledPackages();
-                if (std::find(current.begin(), current.end(), id) == current.end()) {
-                    current.push_back(id);
-                    writeDisabledPackages(current);
+        {
+            StoreEdit edit;
+            for (const auto& id : ids) {
+                if (disabled) {
+                    auto current = self->disabledPackages();
+                    if (std::find(current.begin(), current.end(), id) == current.end()) {
+                        current.push_back(id);
+                        writeDisabledPackages(current);
+                    }
+                } else {
+                    self->enablePackage(id);
                 }
-            } else {
-                self->enablePackage(id);
             }
         }
         self->reloadContentBlocker();
@@ -133,6 +162,7 @@ DisabledRules BlockerPreferenceManager::disabledRules() const {
         return {};
     }
     if (auto olderForm = value->asStringArray(); olderForm && !olderForm->empty()) {
+        StoreEdit edit;
         return migrateOlderForm(*olderForm);
     }
     const PropertyDictionary* dictionary = value->asDictionary();
@@ -140,12 +170,26 @@ DisabledRules BlockerPreferenceManager::disabledRules() const {
         return {};
     }
     DisabledRules rules;
+    bool repaired = false;
     for (const auto& [packageId, ids] : *dictionary) {
         auto strings = ids.asStringArray();
         if (!strings) {
             return {};
         }
+        // The binary search needs every array sorted and without repeats; one that is not (written
+        // by hand, or by a broken writer) is put in order before anything searches it.
+        if (!std::is_sorted(strings->begin(), strings->end()) ||
+            std::adjacent_find(strings->begin(), strings->end()) != strings->end()) {
+            std::sort(strings->begin(), strings->end());
+            strings->erase(std::unique(strings->begin(), strings->end()), strings->end());
+            repaired = true;
+        }
         rules.emplace(packageId, std::move(*strings));
+    }
+    if (repaired) {
+        log("Disabled rules were out of order; they are sorted again");
+        StoreEdit edit;
+        writeDisabledRules(rules);
     }
     return rules;
 }
@@ -172,6 +216,7 @@ void BlockerPreferenceManager::setRulesDisabled(const std::vector<Rule>& rules, 
     }
     serialWriteQueue_.async([self = shared_from_this(), ids = std::move(ids), packageId = package.id,
                              packageRuleCount = package.rules.size(), disabled] {
+        std::optional<StoreEdit> edit(std::in_place);
         DisabledRules current = self->disabledRules();
         auto entry = current.find(packageId);
         if (!disabled && ids.size() == packageRuleCount) {
@@ -195,6 +240,7 @@ void BlockerPreferenceManager::setRulesDisabled(const std::vector<Rule>& rules, 
             current.emplace(packageId, std::move(sorted));
         }
         writeDisabledRules(current);
+        edit.reset();
         self->reloadContentBlocker();
     });
 }
@@ -217,6 +263,7 @@ std::vector<Rule> BlockerPreferenceManager::filterRules(const std::vector<Rule>&
 
 bool BlockerPreferenceManager::removeDisabledRule(const Rule& rule, const std::string& packageId) {
     NotificationCenter::shared().post(kWillSaveUserPreference, this);
+    StoreEdit edit;
     DisabledRules current = disabledRules();
     auto entry = current.find(packageId);
     if (entry != current.end() && removeSorted(entry->second, rule.id)) {
@@ -240,6 +287,7 @@ void BlockerPreferenceManager::reloadContentBlocker() {
 }
 
 void BlockerPreferenceManager::migrateToLocalStore() {
+    HomeLock home;
     log("Migrating preferences to local store");
     for (const char* key : {kDisabledUserPreferenceForPackages, kDisabledUserPreferenceForRules}) {
         if (auto value = ubiquitousStore().object(key)) {
@@ -253,6 +301,7 @@ void BlockerPreferenceManager::migrateToLocalStore() {
 }
 
 void BlockerPreferenceManager::migrateToUbiquitousStore() {
+    HomeLock home;
     log("Migrating preferences to ubiq store");
     for (const char* key : {kDisabledUserPreferenceForPackages, kDisabledUserPreferenceForRules}) {
         if (auto value = groupDefaultsStore().object(key)) {

@@ -8,10 +8,10 @@
 #include "platform/JsonFileStream.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <ctime>
 #include <system_error>
 
 namespace orvane {
@@ -64,6 +64,12 @@ std::optional<PersistentStore::Date> PersistentStore::modificationDate(const fs:
     if (!fs::exists(path, error)) {
         return std::nullopt;
     }
+    // A FIFO or a device (or a link to one) named like a package file is never read: it could
+    // block the reader or feed it without end.
+    if (!fs::is_regular_file(path, error)) {
+        log(path.string() + " is not a regular file; it is left alone");
+        return std::nullopt;
+    }
     Date date = fs::last_write_time(path, error);
     if (error) {
         log("No modification date for file at path " + path.string());
@@ -73,19 +79,71 @@ std::optional<PersistentStore::Date> PersistentStore::modificationDate(const fs:
     return date;
 }
 
+namespace {
+
+constexpr const char* kDocumentsCopiesKey = "DocumentsCopiesBroughtIn";
+
+// A documents copy is brought in once: the same copy (same size and date) must not replace
+// later saves again, however new its date looks.
+std::string copyStamp(const fs::path& path) {
+    const FileIdentity identity = fileIdentity(path);
+    return std::to_string(identity.size) + " " + std::to_string(identity.modifiedNanoseconds);
+}
+
+bool broughtInBefore(const std::string& name, const fs::path& documentsCopy) {
+    auto copies = PersistentStore::sharedDefaults().dictionaryForKey(kDocumentsCopiesKey);
+    if (!copies) {
+        return false;
+    }
+    auto entry = copies->find(name);
+    const std::string* stamp = entry == copies->end() ? nullptr : entry->second.asString();
+    return stamp != nullptr && *stamp == copyStamp(documentsCopy);
+}
+
+void rememberBroughtIn(const std::string& name, const fs::path& documentsCopy) {
+    UserDefaults& defaults = PersistentStore::sharedDefaults();
+    defaults.update([&](PropertyDictionary& values) {
+        auto [entry, made] = values.try_emplace(kDocumentsCopiesKey, PropertyDictionary{});
+        if (!entry->second.isDictionary()) {
+            entry->second = PropertyDictionary{};
+        }
+        entry->second.asDictionary()->insert_or_assign(name, copyStamp(documentsCopy));
+    });
+    defaults.synchronize();
+}
+
+std::string utcStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &parts);
+    return text;
+}
+
+} // namespace
+
 std::optional<std::vector<Package>> PersistentStore::loadPackages(PackageType type, bool isList) {
+    return loadPackageFile(type, isList).packages;
+}
+
+PackageFileContents PersistentStore::loadPackageFile(PackageType type, bool isList) {
     const std::string name(rawValue(type));
     fs::path shared = requireSharedContainer() / name;
     auto documents = documentsURL();
     if (!documents) {
         fatalConfigurationFault("Invalid filepath for nil");
     }
+    const fs::path documentsCopy = *documents / name;
     std::vector<fs::path> candidates;
     if (auto resource = resourcePath(name)) {
         candidates.push_back(*resource);
     }
     candidates.push_back(shared);
-    candidates.push_back(*documents / name);
+    std::error_code error;
+    if (fs::exists(documentsCopy, error) && !broughtInBefore(name, documentsCopy)) {
+        candidates.push_back(documentsCopy);
+    }
 
     DatesToPaths datesToPaths;
     std::optional<Date> newest;
@@ -96,42 +154,98 @@ std::optional<std::vector<Package>> PersistentStore::loadPackages(PackageType ty
         }
     }
     if (!newest) {
-        return std::nullopt;
+        // A shared copy that is there but no regular file still counts: it is kept aside before
+        // anything is written in its place.
+        return readPackageFile(shared, isList);
     }
     const fs::path chosen = datesToPaths[*newest];
     if (chosen != shared) {
         log("Copying from " + chosen.string() + " to Shared Container " + shared.string());
+        if (readPackageFile(shared, isList).damaged) {
+            keepAside(shared);
+        }
         copyFile(chosen, shared, true);
+        if (chosen == documentsCopy) {
+            rememberBroughtIn(name, documentsCopy);
+        }
     }
     log(lastComponent(chosen) + " is in Shared Container.");
-    return readPackages(shared, isList);
+    return readPackageFile(shared, isList);
 }
 
 std::optional<std::vector<Package>> PersistentStore::readPackages(const fs::path& path, bool isList) {
+    return readPackageFile(path, isList).packages;
+}
+
+PackageFileContents PersistentStore::readPackageFile(const fs::path& path, bool isList) {
+    PackageFileContents contents;
     std::error_code error;
-    if (!fs::exists(path, error)) {
-        return std::nullopt;
+    if (!fs::exists(fs::symlink_status(path, error))) {
+        contents.identity = fileIdentity(path);
+        return contents;
     }
+    const auto top = isList ? PackageDecoder::Top::PackageList : PackageDecoder::Top::Package;
     // Decoded while it is read: a large catalog never exists as text and document at once.
     JsonFileStream stream(path);
-    if (stream.good() && stream.atEnd()) {
-        return std::nullopt;
-    }
-    PackageDecoder decoder(isList ? PackageDecoder::Top::PackageList : PackageDecoder::Top::Package);
-    const bool parsed = stream.good() && parseJsonEvents(stream, decoder);
+    contents.identity = stream.identity();
     if (!stream.good()) {
         log(stream.error());
-        return std::nullopt;
+        contents.damaged = true;
+        return contents;
     }
-    if (!parsed || !stream.atEnd()) {
+    if (stream.atEnd()) {
+        return contents;
+    }
+    PackageDecoder decoder(top);
+    bool parsed = parseJsonEvents(stream, decoder) && stream.good() && stream.atEnd();
+    if (!parsed && stream.good()) {
+        // Something in it breaks the rules for untrusted text. Read again leaving out only what
+        // breaks them, so that one broken rule costs that rule, not the file.
+        JsonFileStream again(path);
+        decoder = PackageDecoder(top);
+        const auto leftOut = again.good() ? parseJsonEventsTolerantly(again, decoder) : std::nullopt;
+        parsed = leftOut && again.good() && again.atEnd();
+        if (parsed) {
+            log("Some values of " + path.string() + " could not be read; the rules holding them were left out");
+            contents.damaged = true;
+        }
+        contents.identity = again.identity();
+    }
+    if (!stream.good()) {
+        log(stream.error());
+        contents.damaged = true;
+        return contents;
+    }
+    if (!parsed) {
         log("Could not read packages from " + path.string() + ": not valid JSON");
-        return std::nullopt;
+        contents.damaged = true;
+        return contents;
     }
     auto packages = decoder.takePackages();
     if (!isList && packages.empty()) {
+        return contents;
+    }
+    contents.packages = std::move(packages);
+    return contents;
+}
+
+std::optional<fs::path> PersistentStore::keepAside(const fs::path& path) {
+    const std::string base = path.filename().string() + ".damaged-" + utcStamp();
+    fs::path kept = path.parent_path() / base;
+    std::error_code error;
+    for (int n = 2; fs::exists(fs::symlink_status(kept, error)); ++n) {
+        kept = path.parent_path() / (base + "-" + std::to_string(n));
+    }
+    fs::rename(path, kept, error);
+    if (error) {
+        log("Could not keep " + path.string() + " aside: " + error.message());
         return std::nullopt;
     }
-    return packages;
+    log("Kept the damaged " + path.string() + " as " + kept.string());
+    showMessage("The file " + lastComponent(path) + " could not be read whole, so it was kept as " + kept.string() +
+                    " before it was written anew.",
+                true);
+    return kept;
 }
 
 StorageResult PersistentStore::writePackages(const std::vector<Package>& packages, const fs::path& path) {

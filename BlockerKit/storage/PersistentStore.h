@@ -3,6 +3,7 @@
 #include "model/Enums.h"
 #include "model/Records.h"
 #include "platform/Fatal.h"
+#include "platform/FileVersion.h"
 #include "storage/StorageError.h"
 
 #include <filesystem>
@@ -14,6 +15,18 @@
 namespace orvane {
 
 class UserDefaults;
+
+// What reading a package file found.
+struct PackageFileContents {
+    // Absent when the file is missing, empty, or nothing could be read from it.
+    std::optional<std::vector<Package>> packages;
+    // The file is there but could not be read whole (not JSON, cut short, not a regular file, or
+    // values that had to be left out): what it holds is the user's, so it is kept aside before
+    // anything writes over it.
+    bool damaged = false;
+    // The version of the file that was read (missing when there was none).
+    FileIdentity identity;
+};
 
 // The storage layer under the catalog and the content-blocker output: where package files lie
 // (application resources, the shared container, the documents directory), which copy is newest,
@@ -32,7 +45,16 @@ public:
     static UserDefaults& sharedDefaults();
 
     static std::optional<std::vector<Package>> loadPackages(PackageType type, bool isList);
+    // The same, telling an unreadable file from a missing one, with the version read.
+    static PackageFileContents loadPackageFile(PackageType type, bool isList);
     static std::optional<std::vector<Package>> readPackages(const std::filesystem::path& path, bool isList);
+    // Decoded while it is read. A rule that cannot be read (a text that is not UTF-8, nesting too
+    // deep) is left out with its log line and costs that rule only; a UTF-8 byte-order mark at
+    // the start is skipped.
+    static PackageFileContents readPackageFile(const std::filesystem::path& path, bool isList);
+    // Renames a file that cannot be read whole out of the way, to "<name>.damaged-<UTC time>" in
+    // the same folder, and tells the user where it is. Answers the new path.
+    static std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path);
     static StorageResult writePackages(const std::vector<Package>& packages, const std::filesystem::path& path);
     static std::vector<Package> loadConfigurablePackages();
     static std::vector<Package> loadAllPackages();

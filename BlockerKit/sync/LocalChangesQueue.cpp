@@ -7,14 +7,6 @@
 
 namespace orvane {
 
-const char* groupDefaultsKey(LocalAddKeys kind) {
-    return kind == LocalAddKeys::Packages ? "AddedPackages" : "AddedRules";
-}
-
-const char* groupDefaultsKey(LocalDeleteKeys kind) {
-    return kind == LocalDeleteKeys::Packages ? "DeletedPackages" : "DeletedRules";
-}
-
 std::map<std::string, FieldDictionary> LocalChangesQueue::added(LocalAddKeys kind) const {
     std::map<std::string, FieldDictionary> entries;
     auto stored = defaults_.dictionaryForKey(groupDefaultsKey(kind));
@@ -39,16 +31,11 @@ std::vector<std::string> LocalChangesQueue::deleted(LocalDeleteKeys kind) const 
     return stored->asStringArray().value_or(std::vector<std::string>{});
 }
 
-void LocalChangesQueue::write(LocalAddKeys kind, const std::map<std::string, FieldDictionary>& entries) {
-    PropertyDictionary value;
-    for (const auto& [name, fields] : entries) {
-        value.emplace(name, fields);
-    }
-    defaults_.set(groupDefaultsKey(kind), std::move(value));
-}
-
-void LocalChangesQueue::write(LocalDeleteKeys kind, const std::vector<std::string>& ids) {
-    defaults_.set(groupDefaultsKey(kind), toPropertyValue(ids));
+void LocalChangesQueue::edit(const std::function<void(SyncStateEdit&)>& change) {
+    defaults_.update([&](PropertyDictionary& domain) {
+        SyncStateEdit edit(domain);
+        change(edit);
+    });
 }
 
 void LocalChangesQueue::markPackageAdded(const std::string& packageId, const std::string& name) {
@@ -56,63 +43,35 @@ void LocalChangesQueue::markPackageAdded(const std::string& packageId, const std
 }
 
 void LocalChangesQueue::markRulesAdded(const std::vector<Rule>& rules, const std::string& packageId) {
-    auto entries = added(LocalAddKeys::Rules);
-    for (const auto& rule : rules) {
-        entries[rule.id] = ruleRecordFields(rule, packageId);
-    }
-    write(LocalAddKeys::Rules, entries);
+    edit([&](SyncStateEdit& queue) {
+        for (const auto& rule : rules) {
+            queue.setAdded(rule.id, ruleRecordFields(rule, packageId), LocalAddKeys::Rules);
+        }
+    });
 }
 
 void LocalChangesQueue::setAdded(const std::string& name, FieldDictionary fields, LocalAddKeys kind) {
-    auto entries = added(kind);
-    entries[name] = std::move(fields);
-    write(kind, entries);
+    edit([&](SyncStateEdit& queue) { queue.setAdded(name, std::move(fields), kind); });
 }
 
 void LocalChangesQueue::removeAdded(const std::vector<std::string>& names, LocalAddKeys kind) {
-    auto entries = added(kind);
-    for (const auto& name : names) {
-        entries.erase(name);
-    }
-    write(kind, entries);
+    edit([&](SyncStateEdit& queue) { queue.removeAdded(names, kind); });
 }
 
 void LocalChangesQueue::removeUploaded(const std::map<std::string, FieldDictionary>& uploaded, LocalAddKeys kind) {
-    auto entries = added(kind);
-    std::erase_if(entries, [&](const auto& entry) {
-        auto sent = uploaded.find(entry.first);
-        return sent != uploaded.end() && sent->second == entry.second;
-    });
-    write(kind, entries);
+    edit([&](SyncStateEdit& queue) { queue.removeUploaded(uploaded, kind); });
 }
 
 void LocalChangesQueue::markDeleted(const std::string& id, LocalDeleteKeys kind) {
-    auto ids = deleted(kind);
-    if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
-        ids.push_back(id);
-        write(kind, ids);
-    }
+    edit([&](SyncStateEdit& queue) { queue.markDeleted({id}, kind); });
 }
 
 void LocalChangesQueue::unmarkDeleted(const std::vector<std::string>& ids, LocalDeleteKeys kind) {
-    if (!defaults_.object(groupDefaultsKey(kind))) {
-        return;
-    }
-    auto stored = deleted(kind);
-    for (const auto& id : ids) {
-        auto it = std::find(stored.begin(), stored.end(), id);
-        if (it != stored.end()) {
-            stored.erase(it);
-        }
-    }
-    write(kind, stored);
+    edit([&](SyncStateEdit& queue) { queue.unmarkDeleted(ids, kind); });
 }
 
 void LocalChangesQueue::forget(const std::string& name) {
-    removeAdded({name}, LocalAddKeys::Rules);
-    removeAdded({name}, LocalAddKeys::Packages);
-    unmarkDeleted({name}, LocalDeleteKeys::Rules);
-    unmarkDeleted({name}, LocalDeleteKeys::Packages);
+    edit([&](SyncStateEdit& queue) { queue.forget(name); });
 }
 
 bool LocalChangesQueue::isPending(const std::string& name) const {

@@ -3,7 +3,9 @@
 #include "cloud/CloudRecord.h"
 #include "model/Records.h"
 #include "sync/RecordMapping.h"
+#include "sync/SyncStateEdit.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,13 +13,6 @@
 namespace orvane {
 
 class UserDefaults;
-
-enum class LocalAddKeys { Packages, Rules };
-enum class LocalDeleteKeys { Packages, Rules };
-
-// "AddedPackages", "AddedRules", "DeletedPackages", "DeletedRules".
-const char* groupDefaultsKey(LocalAddKeys kind);
-const char* groupDefaultsKey(LocalDeleteKeys kind);
 
 // A queued record as it goes up, with the field dictionary it was made from.
 struct RecordToSave {
@@ -55,10 +50,10 @@ public:
     // Deleted packages first, then rules.
     std::vector<RecordID> recordIDsToDelete() const;
 
-private:
-    void write(LocalAddKeys kind, const std::map<std::string, FieldDictionary>& entries);
-    void write(LocalDeleteKeys kind, const std::vector<std::string>& ids);
+    // Several changes in one write.
+    void edit(const std::function<void(SyncStateEdit&)>& change);
 
+private:
     UserDefaults& defaults_;
 };
 

@@ -131,41 +131,54 @@ void SyncManager::recordedLocalChange() {
     scheduleSync(1);
 }
 
-void SyncManager::packageChanged(const Package& package) {
-    localChanges_.unmarkDeleted({package.id}, LocalDeleteKeys::Packages);
-    localChanges_.markPackageAdded(package.id, package.name);
-    rulesChanged(package.rules, package.id);
-}
+namespace {
 
-void SyncManager::rulesChanged(const std::vector<Rule>& rules, const std::string& packageId) {
+void queueRules(SyncStateEdit& queue, const std::vector<Rule>& rules, const std::string& packageId) {
     std::vector<std::string> ids;
     for (const auto& rule : rules) {
         ids.push_back(rule.id);
+        queue.setAdded(rule.id, ruleRecordFields(rule, packageId), LocalAddKeys::Rules);
     }
-    localChanges_.unmarkDeleted(ids, LocalDeleteKeys::Rules);
-    localChanges_.markRulesAdded(rules, packageId);
+    queue.unmarkDeleted(ids, LocalDeleteKeys::Rules);
+}
+
+} // namespace
+
+void SyncManager::packageChanged(const Package& package) {
+    localChanges_.edit([&](SyncStateEdit& queue) {
+        queue.unmarkDeleted({package.id}, LocalDeleteKeys::Packages);
+        queue.setAdded(package.id, packageRecordFields(Package{package.id, package.name, {}}), LocalAddKeys::Packages);
+        queueRules(queue, package.rules, package.id);
+    });
+    recordedLocalChange();
+}
+
+void SyncManager::rulesChanged(const std::vector<Rule>& rules, const std::string& packageId) {
+    localChanges_.edit([&](SyncStateEdit& queue) { queueRules(queue, rules, packageId); });
     recordedLocalChange();
 }
 
 void SyncManager::ruleChanged(const Rule& rule, const std::string& packageId) { rulesChanged({rule}, packageId); }
 
 void SyncManager::packageDeleted(const std::string& packageId, const std::vector<Rule>& rules) {
-    localChanges_.markDeleted(packageId, LocalDeleteKeys::Packages);
-    localChanges_.removeAdded({packageId}, LocalAddKeys::Packages);
-    std::vector<std::string> ids;
-    for (const auto& rule : rules) {
-        ids.push_back(rule.id);
-    }
-    localChanges_.removeAdded(ids, LocalAddKeys::Rules);
-    for (const auto& id : ids) {
-        localChanges_.markDeleted(id, LocalDeleteKeys::Rules);
-    }
+    localChanges_.edit([&](SyncStateEdit& queue) {
+        queue.markDeleted({packageId}, LocalDeleteKeys::Packages);
+        queue.removeAdded({packageId}, LocalAddKeys::Packages);
+        std::vector<std::string> ids;
+        for (const auto& rule : rules) {
+            ids.push_back(rule.id);
+        }
+        queue.removeAdded(ids, LocalAddKeys::Rules);
+        queue.markDeleted(ids, LocalDeleteKeys::Rules);
+    });
     recordedLocalChange();
 }
 
 void SyncManager::ruleDeleted(const std::string& ruleId) {
-    localChanges_.removeAdded({ruleId}, LocalAddKeys::Rules);
-    localChanges_.markDeleted(ruleId, LocalDeleteKeys::Rules);
+    localChanges_.edit([&](SyncStateEdit& queue) {
+        queue.removeAdded({ruleId}, LocalAddKeys::Rules);
+        queue.markDeleted({ruleId}, LocalDeleteKeys::Rules);
+    });
     recordedLocalChange();
 }
 

@@ -45,7 +45,8 @@ void SyncManager::mergeConflict(const CloudRecord& server, const CloudRecord& cl
         log("Merge failed: incorrect record " + describeRecord(merged));
         metadata_.storeMetadata(server);
     };
-    DataManager& catalog = DataManager::shared();
+    std::vector<Package> packages;
+    std::vector<std::pair<Rule, std::string>> rules;
     LocalAddKeys kind = LocalAddKeys::Rules;
     if (merged.recordType() == kPackageRecordType) {
         auto package = packageFromRecord(merged, {});
@@ -53,7 +54,7 @@ void SyncManager::mergeConflict(const CloudRecord& server, const CloudRecord& cl
             mergeFailed();
             return;
         }
-        catalog.mergeRemotePackage(std::get<Package>(package));
+        packages.push_back(std::get<Package>(std::move(package)));
         kind = LocalAddKeys::Packages;
     } else if (merged.recordType() == kRuleRecordType) {
         auto rule = ruleFromRecord(merged);
@@ -62,14 +63,14 @@ void SyncManager::mergeConflict(const CloudRecord& server, const CloudRecord& cl
             return;
         }
         if (auto link = packageLink(merged)) {
-            catalog.mergeRemoteRule(std::get<Rule>(rule), *link);
+            rules.emplace_back(std::get<Rule>(std::move(rule)), *link);
         }
     } else {
         log("Unknown record type " + merged.recordType());
         mergeFailed();
         return;
     }
-    if (!catalog.saveEditablePackages(std::nullopt, nullptr)) {
+    if (!DataManager::shared().applyRemoteChanges({}, packages, rules, nullptr)) {
         // The local change stays queued as it was, so the next batch meets the conflict again.
         log("Merge of " + name + " could not be saved");
         return;

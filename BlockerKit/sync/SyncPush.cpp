@@ -109,13 +109,14 @@ void SyncManager::attachPushCompletion(PushOperation& push, std::size_t split, c
     for (const auto& id : push.operation->recordIDsToDelete) {
         carried.namesToDelete.push_back(id.recordName);
     }
-    carried.fields = push.fields;
+    // The operation's completion runs once: what it carries is moved, not copied, into the result.
+    carried.fields = std::move(push.fields);
     carried.split = split;
     carried.batch = batch;
     push.operation->modifyRecordsCompletionBlock =
-        [weakSelf = weak_from_this(), carried = std::move(carried)](
+        [weakSelf = weak_from_this(), carried = std::make_shared<PushResult>(std::move(carried))](
             const std::vector<CloudRecord>& saved, const std::vector<RecordID>& deleted, const OptionalCloudError& error) {
-            PushResult result = carried;
+            PushResult result = std::move(*carried);
             result.savedRecords = saved;
             result.deletedRecordIDs = deleted;
             result.error = error;

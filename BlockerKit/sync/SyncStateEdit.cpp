@@ -3,65 +3,109 @@
 #include "sync/SyncKeys.h"
 
 #include <algorithm>
+#include <set>
 
 namespace orvane {
 
-PropertyDictionary* SyncStateEdit::dictionary(const char* key) {
+const char* groupDefaultsKey(LocalAddKeys kind) {
+    return kind == LocalAddKeys::Packages ? "AddedPackages" : "AddedRules";
+}
+
+const char* groupDefaultsKey(LocalDeleteKeys kind) {
+    return kind == LocalDeleteKeys::Packages ? "DeletedPackages" : "DeletedRules";
+}
+
+PropertyDictionary& SyncStateEdit::dictionary(const char* key) {
     auto [entry, made] = domain_.try_emplace(key, PropertyDictionary{});
     if (!entry->second.isDictionary()) {
         entry->second = PropertyDictionary{};
     }
-    return entry->second.asDictionary();
+    return *entry->second.asDictionary();
+}
+
+PropertyArray& SyncStateEdit::array(const char* key) {
+    auto [entry, made] = domain_.try_emplace(key, PropertyArray{});
+    if (!entry->second.isArray()) {
+        entry->second = PropertyArray{};
+    }
+    return *entry->second.asArray();
+}
+
+PropertyDictionary& SyncStateEdit::queue(LocalAddKeys kind) {
+    PropertyDictionary& entries = dictionary(groupDefaultsKey(kind));
+    // The readers take a queue with one entry of another shape for no queue at all; so does a
+    // change. Looked at once per edit: the edit itself only adds dictionaries.
+    if (checked_.insert(groupDefaultsKey(kind)).second && std::any_of(entries.begin(), entries.end(), [](const auto& entry) { return !entry.second.isDictionary(); })) {
+        entries.clear();
+    }
+    return entries;
+}
+
+PropertyArray& SyncStateEdit::queue(LocalDeleteKeys kind) {
+    PropertyArray& ids = array(groupDefaultsKey(kind));
+    if (checked_.insert(groupDefaultsKey(kind)).second && std::any_of(ids.begin(), ids.end(), [](const PropertyValue& id) { return !id.isString(); })) {
+        ids.clear();
+    }
+    return ids;
+}
+
+void SyncStateEdit::setAdded(const std::string& name, FieldDictionary fields, LocalAddKeys kind) {
+    queue(kind).insert_or_assign(name, std::move(fields));
+}
+
+void SyncStateEdit::removeAdded(const std::vector<std::string>& names, LocalAddKeys kind) {
+    PropertyDictionary& entries = queue(kind);
+    for (const auto& name : names) {
+        entries.erase(name);
+    }
 }
 
 void SyncStateEdit::removeUploaded(const std::map<std::string, FieldDictionary>& uploaded, LocalAddKeys kind) {
-    auto found = domain_.find(groupDefaultsKey(kind));
-    PropertyDictionary* entries = found == domain_.end() ? nullptr : found->second.asDictionary();
-    if (entries == nullptr) {
-        return;
-    }
+    PropertyDictionary& entries = queue(kind);
     for (const auto& [name, fields] : uploaded) {
-        auto entry = entries->find(name);
-        const PropertyDictionary* queued = entry == entries->end() ? nullptr : entry->second.asDictionary();
+        auto entry = entries.find(name);
+        const PropertyDictionary* queued = entry == entries.end() ? nullptr : entry->second.asDictionary();
         if (queued != nullptr && *queued == fields) {
-            entries->erase(entry);
+            entries.erase(entry);
+        }
+    }
+}
+
+void SyncStateEdit::markDeleted(const std::vector<std::string>& names, LocalDeleteKeys kind) {
+    PropertyArray& ids = queue(kind);
+    std::set<std::string> marked;
+    for (const auto& id : ids) {
+        marked.insert(*id.asString());
+    }
+    for (const auto& name : names) {
+        if (marked.insert(name).second) {
+            ids.emplace_back(name);
         }
     }
 }
 
 void SyncStateEdit::unmarkDeleted(const std::vector<std::string>& names, LocalDeleteKeys kind) {
-    auto found = domain_.find(groupDefaultsKey(kind));
-    PropertyArray* ids = found == domain_.end() ? nullptr : found->second.asArray();
-    if (ids == nullptr) {
+    if (names.empty() || !domain_.contains(groupDefaultsKey(kind))) {
         return;
     }
-    std::erase_if(*ids, [&](const PropertyValue& id) {
+    const std::set<std::string> unmarked(names.begin(), names.end());
+    std::erase_if(queue(kind), [&](const PropertyValue& id) {
         const std::string* text = id.asString();
-        return text != nullptr && std::find(names.begin(), names.end(), *text) != names.end();
+        return text != nullptr && unmarked.contains(*text);
     });
 }
 
 void SyncStateEdit::forget(const std::string& name) {
-    for (LocalAddKeys kind : {LocalAddKeys::Rules, LocalAddKeys::Packages}) {
-        auto found = domain_.find(groupDefaultsKey(kind));
-        if (PropertyDictionary* entries = found == domain_.end() ? nullptr : found->second.asDictionary()) {
-            entries->erase(name);
-        }
-    }
+    removeAdded({name}, LocalAddKeys::Rules);
+    removeAdded({name}, LocalAddKeys::Packages);
     unmarkDeleted({name}, LocalDeleteKeys::Rules);
     unmarkDeleted({name}, LocalDeleteKeys::Packages);
 }
 
 void SyncStateEdit::setMetadata(const std::string& name, Bytes systemFields) {
-    if (PropertyDictionary* metadata = dictionary(SyncKeys::RecordMetaData)) {
-        metadata->insert_or_assign(name, std::move(systemFields));
-    }
+    dictionary(SyncKeys::RecordMetaData).insert_or_assign(name, std::move(systemFields));
 }
 
-void SyncStateEdit::eraseMetadata(const std::string& name) {
-    if (PropertyDictionary* metadata = dictionary(SyncKeys::RecordMetaData)) {
-        metadata->erase(name);
-    }
-}
+void SyncStateEdit::eraseMetadata(const std::string& name) { dictionary(SyncKeys::RecordMetaData).erase(name); }
 
 } // namespace orvane

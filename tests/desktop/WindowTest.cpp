@@ -11,6 +11,7 @@
 #include "window/CustomAnimator.h"
 
 #include <gtkmm/aboutdialog.h>
+#include <gtkmm/checkbutton.h>
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
@@ -18,6 +19,7 @@
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/settings.h>
 #include <gtkmm/switch.h>
+#include <gtkmm/textview.h>
 
 #include <gtk/gtk.h>
 
@@ -50,7 +52,8 @@ std::vector<std::string> unnamedControls(Gtk::Widget& root) {
     std::vector<std::string> unnamed;
     for (Gtk::Widget* widget : descendants(root)) {
         const bool control = dynamic_cast<Gtk::Button*>(widget) || dynamic_cast<Gtk::MenuButton*>(widget) ||
-                             dynamic_cast<Gtk::Switch*>(widget) || dynamic_cast<Gtk::Entry*>(widget);
+                             dynamic_cast<Gtk::Switch*>(widget) || dynamic_cast<Gtk::Entry*>(widget) ||
+                             dynamic_cast<Gtk::CheckButton*>(widget) || dynamic_cast<Gtk::TextView*>(widget);
         // A menu button's inner toggle is named by the menu button itself.
         const bool inner = dynamic_cast<Gtk::MenuButton*>(widget->get_parent()) != nullptr;
         if (control && !inner && widget->get_visible() && accessibleName(*widget).empty()) {
@@ -78,12 +81,8 @@ TEST_F(WindowTest, TheWindowKeepsItsFrameAndOffersItsMenuKeysAndNames) {
         EXPECT_EQ(running.controller().splitView().get_start_child(), &running.controller().packagePane());
 
         auto& app = running.app();
-        for (const char* action : {"extension-settings", "about", "quit"}) {
+        for (const char* action : {"preferences", "extension-settings", "report-problem", "help", "about", "quit"}) {
             EXPECT_TRUE(app.lookup_action(action)->get_enabled()) << action;
-        }
-        // Their panes come later; the entries are there, insensitive.
-        for (const char* action : {"preferences", "report-problem", "help"}) {
-            EXPECT_FALSE(app.lookup_action(action)->get_enabled()) << action;
         }
         EXPECT_EQ(app.get_accels_for_action("app.quit"), std::vector<Glib::ustring>{"<Control>q"});
         EXPECT_EQ(app.get_accels_for_action("win.close"), std::vector<Glib::ustring>{"<Control>w"});
@@ -119,6 +118,17 @@ TEST_F(WindowTest, TheWindowKeepsItsFrameAndOffersItsMenuKeysAndNames) {
         EXPECT_EQ(accessibleName(settings->toggle(desktop::core::Extension::contentBlocker)), "Content Blocker");
         EXPECT_EQ(accessibleName(settings->toggle(desktop::core::Extension::appExtension)), "Toolbar and Quick Actions");
         EXPECT_EQ(unnamedControls(settings->window()), std::vector<std::string>{});
+
+        // The panes of the menu name their controls as well.
+        app.activate_action("preferences");
+        app.activate_action("report-problem");
+        settle();
+        for (Gtk::Window* pane : {&app.preferencesPane()->window(), &app.reportForm()->window()}) {
+            EXPECT_EQ(unnamedControls(*pane), std::vector<std::string>{}) << pane->get_title();
+            EXPECT_EQ(unnamedControls(*pane->get_titlebar()), std::vector<std::string>{}) << pane->get_title();
+            pane->close();
+        }
+        EXPECT_EQ(accessibleName(app.reportForm()->typeButton(ReportType::emptySpace)), "Blocking left an empty space");
 
         running.controller().showIntro();
         ASSERT_TRUE(pumpUntil([&] { return running.controller().messageContainer() != nullptr; }));

@@ -3,6 +3,8 @@
 #include "platform/Log.h"
 #include "support/Json.h"
 
+#include "support/Present.h"
+
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -77,7 +79,7 @@ TEST(HostileInput, HugeStringsAndManyElementsAreCarriedThrough) {
     EXPECT_EQ(package->rules[0].blocker.trigger.domainFilter->values, std::vector{huge});
     auto text = toJSONString(*package);
     ASSERT_TRUE(text);
-    EXPECT_EQ(packageFromJSON(parsed(*text))->id, huge);
+    EXPECT_EQ(test::present(packageFromJSON(parsed(*text))).id, huge);
 }
 
 TEST(HostileInput, EscapedControlAndNulCharactersStayInTheStrings) {

@@ -2,6 +2,8 @@
 #include "platform/Log.h"
 #include "support/Json.h"
 
+#include "support/Present.h"
+
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -57,17 +59,17 @@ TEST(TriggerReader, ReadsEveryConditionWebKitKnows) {
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->frameURLFilter, (FrameURLFilter{FrameURLFilterType::UnlessFrameURL, {"iframe\\.html"}}));
     EXPECT_TRUE(frame->frameURLFilterCaseSensitive);
-    EXPECT_EQ(trigger(R"({"url-filter":"","unless-top-url":["a"]})")->topURLFilter,
+    EXPECT_EQ(test::present(trigger(R"({"url-filter":"","unless-top-url":["a"]})")).topURLFilter,
               (TopURLFilter{TopURLFilterType::UnlessTopURL, {"a"}}));
-    EXPECT_EQ(trigger(R"({"url-filter":"","if-frame-url":["a"]})")->frameURLFilter,
+    EXPECT_EQ(test::present(trigger(R"({"url-filter":"","if-frame-url":["a"]})")).frameURLFilter,
               (FrameURLFilter{FrameURLFilterType::IfFrameURL, {"a"}}));
 }
 
 // Dropping an unknown name or a broken list would leave a rule that applies more widely than
 // written (an empty resource-type list means every type), so the rule is not read at all.
 TEST(TriggerReader, WhatItCannotCarryMakesItReadNothingWithALineNamingIt) {
-    EXPECT_EQ(trigger(R"({"url-filter":"","resource-type":[]})")->resourceTypes, std::vector<ResourceType>{});
-    EXPECT_EQ(trigger(R"({"url-filter":"","load-type":["third-party","first-party"]})")->loadType,
+    EXPECT_EQ(test::present(trigger(R"({"url-filter":"","resource-type":[]})")).resourceTypes, std::vector<ResourceType>{});
+    EXPECT_EQ(test::present(trigger(R"({"url-filter":"","load-type":["third-party","first-party"]})")).loadType,
               (std::vector{LoadType::ThirdParty, LoadType::FirstParty}));
     const std::pair<const char*, const char*> refused[] = {
         {R"("resource-type":["image","unknown"])", R"(unknown resource-type "unknown")"},
@@ -96,10 +98,10 @@ TEST(TriggerReader, WhatItCannotCarryMakesItReadNothingWithALineNamingIt) {
 }
 
 TEST(TriggerReader, CaseSensitivityIsABooleanThatDefaultsToFalse) {
-    EXPECT_FALSE(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":false})")->caseSensitive);
-    EXPECT_FALSE(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":"true"})")->caseSensitive);
-    EXPECT_FALSE(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":null})")->caseSensitive);
-    EXPECT_TRUE(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":1})")->caseSensitive);
+    EXPECT_FALSE(test::present(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":false})")).caseSensitive);
+    EXPECT_FALSE(test::present(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":"true"})")).caseSensitive);
+    EXPECT_FALSE(test::present(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":null})")).caseSensitive);
+    EXPECT_TRUE(test::present(trigger(R"({"url-filter":"","url-filter-is-case-sensitive":1})")).caseSensitive);
 }
 
 TEST(TriggerReader, MissingOrNonStringUrlFilterFailsWithItsLogLine) {
@@ -225,11 +227,11 @@ TEST(PackageReader, ReadsFieldsAndDefaultsMissingOnes) {
     auto bare = packageFromJSON(parsed("{}"));
     ASSERT_TRUE(bare);
     EXPECT_TRUE(isUpperCaseUUID(bare->id));
-    EXPECT_NE(bare->id, packageFromJSON(parsed("{}"))->id);
+    EXPECT_NE(bare->id, test::present(packageFromJSON(parsed("{}"))).id);
     EXPECT_EQ(bare->name, "");
     EXPECT_TRUE(bare->rules.empty());
 
-    EXPECT_TRUE(packageFromJSON(parsed(R"({"id":"p","rules":"none"})"))->rules.empty());
+    EXPECT_TRUE(test::present(packageFromJSON(parsed(R"({"id":"p","rules":"none"})"))).rules.empty());
     EXPECT_FALSE(packageFromJSON(parsed("[]")));
 }
 

@@ -1,5 +1,7 @@
 #include "CloudCommand.h"
 
+#include "ReportCommands.h"
+
 #include "cloud/CloudContainer.h"
 #include "cloud/KeyValueStore.h"
 #include "cloud/PostgresSchema.h"
@@ -115,6 +117,9 @@ int runCloud(Arguments arguments) {
     }
     if (sub == "watch") {
         return watch(arguments.subspan(1));
+    }
+    if (sub == "reports") {
+        return runCloudReports(arguments.subspan(1));
     }
     return usageError(kCloud, "unknown cloud subcommand or wrong arguments");
 }

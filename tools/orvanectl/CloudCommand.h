@@ -4,7 +4,7 @@
 
 namespace orvane::cli {
 
-// orvanectl cloud init|add-user|status|watch
+// orvanectl cloud init|add-user|status|watch|reports
 int runCloud(Arguments arguments);
 
 inline constexpr std::string_view kCloudUsage =
@@ -12,6 +12,8 @@ inline constexpr std::string_view kCloudUsage =
     "  cloud add-user URI NAME        create a user on it and print the user's ORVANE_CLOUD\n"
     "  cloud status                   print the account status of ORVANE_CLOUD\n"
     "  cloud watch [--count N] [--timeout SECONDS]\n"
-    "                                 print the pushes and key-value changes of other devices";
+    "                                 print the pushes and key-value changes of other devices\n"
+    "  cloud reports [CLOUD] [--json] list the problem reports of CLOUD (default ORVANE_CLOUD); on\n"
+    "                                 PostgreSQL only the server's administrator may read them";
 
 } // namespace orvane::cli

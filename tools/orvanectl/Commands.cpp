@@ -6,6 +6,7 @@
 #include "CloudCommand.h"
 #include "ExtensionCommand.h"
 #include "ReloadCommands.h"
+#include "ReportCommands.h"
 #include "RuleCommands.h"
 #include "SyncCommand.h"
 #include "TransferCommands.h"
@@ -35,6 +36,7 @@ std::span<const Command> commands() {
         kExtensionCommand,
         kBrowserCommand,
         Command{"cloud", kCloudUsage, runCloud},
+        kReportCommand,
         Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
                 runClassify},
     };

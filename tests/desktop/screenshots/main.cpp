@@ -10,7 +10,11 @@
 
 #include <gtk/gtk.h>
 #include <gtkmm/aboutdialog.h>
+#include <gtkmm/checkbutton.h>
+#include <gtkmm/entry.h>
 #include <gtkmm/popovermenu.h>
+#include <gtkmm/textview.h>
+#include <webkit/webkit.h>
 
 #include <iostream>
 
@@ -188,5 +192,30 @@ int main(int argc, char** argv) {
     pumpUntil([&] { return running.app().aboutWindow()->get_mapped(); });
     save(*running.app().aboutWindow(), "about");
     running.app().aboutWindow()->close();
+
+    auto& preferences = running.app().showPreferences();
+    pumpUntil([&] { return preferences.window().get_mapped(); });
+    save(preferences.window(), "preferences");
+    preferences.window().close();
+
+    // The report form filled from the inspector's last page, after a send the cloud refused
+    // (this home has no account).
+    running.app().noteInspectedAddress("https://news.example.com/world/2024/markets?page=2");
+    auto& report = running.app().showReportForm();
+    pumpUntil([&] { return report.window().get_mapped(); });
+    report.typeButton(ReportType::somethingNotBlocked).set_active(true);
+    report.comment().get_buffer()->set_text("A video ad still plays above the article, between the headline and "
+                                            "the first paragraph.");
+    click(report.sendButton());
+    pumpUntil([&] { return !report.isSending(); });
+    save(report.window(), "report-form-failed");
+    report.window().close();
+
+    auto& help = running.app().showHelp();
+    pumpUntil([&] { return help.window().get_mapped() && !webkit_web_view_is_loading(help.webView()); },
+              std::chrono::seconds(60));
+    settle();
+    save(help.window(), "help");
+    help.window().close();
     return failures == 0 ? 0 : 1;
 }
