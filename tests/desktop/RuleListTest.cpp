@@ -270,8 +270,6 @@ TEST_F(RuleListTest, RefreshesKeepTheFilterAndSearch) {
 }
 
 TEST_F(RuleListTest, ARuleAddedByAnotherProcessAppearsInTheOpenList) {
-    GTEST_SKIP() << "Needs the catalog to follow package files changed by other processes (the lead's "
-                    "issue 12, \"One home, many processes\"); until then this process never learns of the change.";
     RunningApp running;
     auto& rules = openRuleList(running, "block-url");
     const auto added = runOrvanectl({"add", "block-url", "--url-filter", "from-another-process", "--name", "From CLI"});
