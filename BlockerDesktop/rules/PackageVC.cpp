@@ -54,7 +54,8 @@ PackageVC::PackageVC(SplitViewController& splitView, const std::string& packageI
     model_ = RuleListModel::create(std::move(*snapshot));
     filter_ = RuleFilter::create();
     filtered_ = Gtk::FilterListModel::create(model_, filter_);
-    selection_ = Gtk::NoSelection::create(filtered_);
+    rows_ = RuleRows::create(filtered_);
+    selection_ = Gtk::NoSelection::create(rows_);
     setUpFactory();
     tableView_->set_model(selection_);
     filtered_->signal_items_changed().connect([this](guint, guint, guint) { showCounts(); });
@@ -135,13 +136,13 @@ void PackageVC::setUpFactory() {
     });
     factory->signal_bind().connect([this](const Glib::RefPtr<Gtk::ListItem>& listItem) {
         auto* cell = dynamic_cast<RuleCell*>(listItem->get_child());
-        auto item = std::dynamic_pointer_cast<RuleItem>(listItem->get_item());
+        auto row = std::dynamic_pointer_cast<RuleRow>(listItem->get_item());
         if (cell == nullptr) {
             log("Error: can't create cell with identifier RuleCellView");
             return;
         }
-        if (item) {
-            cell->configure(item, !isPreinstalledPackage_);
+        if (row && row->item()) {
+            cell->bindRow(row, !isPreinstalledPackage_);
         }
     });
     factory->signal_unbind().connect([](const Glib::RefPtr<Gtk::ListItem>& listItem) {

@@ -3,6 +3,7 @@
 #include "app/CoreBridge.h"
 #include "rules/RuleCell.h"
 #include "rules/RuleListModel.h"
+#include "rules/RuleRows.h"
 #include "window/BuiltScreen.h"
 #include "window/DetailPage.h"
 
@@ -93,6 +94,7 @@ private:
     Glib::RefPtr<RuleListModel> model_;
     Glib::RefPtr<RuleFilter> filter_;
     Glib::RefPtr<Gtk::FilterListModel> filtered_;
+    Glib::RefPtr<RuleRows> rows_;
     Glib::RefPtr<Gtk::NoSelection> selection_;
     ObserverRegistration remotePreferenceSync_;
     ObserverRegistration didSavePackages_;

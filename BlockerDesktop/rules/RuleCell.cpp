@@ -72,6 +72,7 @@ RuleCell::~RuleCell() { releaseChildren(); }
 
 void RuleCell::releaseChildren() {
     itemChanged_.disconnect();
+    rowRetargeted_.disconnect();
     for (Gtk::Widget* child : std::initializer_list<Gtk::Widget*>{popover_.get(), &switch_, &description_, &title_}) {
         if (child != nullptr && child->get_parent() != nullptr) {
             child->unparent();
@@ -89,6 +90,18 @@ void RuleCell::configure(const Glib::RefPtr<RuleItem>& item, bool editable) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(switch_.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
     itemChanged_ = item->signalChanged().connect([this] { showState(); });
     showState();
+}
+
+void RuleCell::bindRow(const Glib::RefPtr<RuleRow>& row, bool editable) {
+    rowRetargeted_.disconnect();
+    configure(row->item(), editable);
+    // The list item holds the row for as long as this cell is bound to it.
+    rowRetargeted_ = row->signalRetargeted().connect([this, row = row.get(), editable] {
+        if (popover_) {
+            popover_->popdown();
+        }
+        configure(row->item(), editable);
+    });
 }
 
 Glib::RefPtr<Gio::Menu> RuleCell::menu() {
@@ -112,6 +125,7 @@ Gtk::PopoverMenu& RuleCell::menuPopover() {
 
 void RuleCell::clear() {
     itemChanged_.disconnect();
+    rowRetargeted_.disconnect();
     if (popover_) {
         popover_->popdown();
     }

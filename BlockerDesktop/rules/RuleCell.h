@@ -2,6 +2,7 @@
 
 #include "rules/DescriptionView.h"
 #include "rules/RuleListModel.h"
+#include "rules/RuleRows.h"
 
 #include <giomm/menu.h>
 #include <giomm/simpleactiongroup.h>
@@ -34,6 +35,8 @@ public:
 
     // Shows the rule; rules of packages the user owns get the menu "Edit Rule" / "Delete Rule".
     void configure(const Glib::RefPtr<RuleItem>& item, bool editable);
+    // Shows the row's rule, and the next one whenever the row takes another.
+    void bindRow(const Glib::RefPtr<RuleRow>& row, bool editable);
     void clear();
 
     const Glib::RefPtr<RuleItem>& item() const { return item_; }
@@ -64,6 +67,7 @@ private:
     RuleCellDelegate delegate_;
     Glib::RefPtr<RuleItem> item_;
     sigc::connection itemChanged_;
+    sigc::connection rowRetargeted_;
     bool editable_ = false;
     bool configuring_ = false;
     Gtk::Label title_;

@@ -59,9 +59,12 @@ protected:
 // other machine's values, then "RemotePreferenceSync" is posted.
 void switchOffElsewhere(const std::string& packageId, const std::string& ruleId) {
     auto elsewhere = BlockerPreferenceManager::create();
-    elsewhere->setRulesDisabled({*std::find_if(findPackage(packageId)->rules.begin(), findPackage(packageId)->rules.end(),
-                                               [&](const Rule& rule) { return rule.id == ruleId; })},
-                                *findPackage(packageId), true);
+    const auto package = findPackage(packageId);
+    ASSERT_TRUE(package);
+    const auto rule = std::find_if(package->rules.begin(), package->rules.end(),
+                                   [&](const Rule& each) { return each.id == ruleId; });
+    ASSERT_NE(rule, package->rules.end());
+    elsewhere->setRulesDisabled({*rule}, *package, true);
     ASSERT_TRUE(pumpUntil([&] { return elsewhere->serialWriteQueue().isIdle(); }));
     NotificationCenter::shared().post("RemotePreferenceSync");
 }
@@ -91,6 +94,14 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
     rules.searchEntry().set_text("tracker");
     settle();
     EXPECT_EQ(listedRuleIds(rules), (std::vector<std::string>{"r-name", "r-domain"}));
+    // The rows on screen show what is listed, with the listed rules' own texts.
+    rules.searchEntry().set_text("other");
+    settle();
+    ASSERT_NE(rules.cellFor("r-other"), nullptr);
+    EXPECT_EQ(rules.cellFor("r-other")->ruleTitle().get_text(), "Other");
+    EXPECT_EQ(rules.cellFor("r-other")->ruleDescription().text(), descriptionText(findPackage("block-url")->rules[3]));
+    EXPECT_EQ(rules.cellFor("r-name"), nullptr);
+    EXPECT_EQ(rules.cellFor("r-domain"), nullptr);
     rules.searchEntry().set_text("TRACKERS");
     settle();
     EXPECT_TRUE(listedRuleIds(rules).empty());
@@ -98,6 +109,8 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
     rules.searchEntry().set_text("");
     settle();
     EXPECT_EQ(rules.rowCount(), 4u);
+    ASSERT_NE(rules.cellFor("r-other"), nullptr);
+    EXPECT_EQ(rules.cellFor("r-other")->ruleTitle().get_text(), "Other");
 
     // Nothing is disabled: "disabled only" shows the single 20-pixel row.
     click(rules.filterSegment(EnabledFilter::DisabledOnly));
@@ -263,6 +276,9 @@ TEST_F(RuleListTest, RefreshesKeepTheFilterAndSearch) {
     click(rules.filterSegment(EnabledFilter::DisabledOnly));
     settle();
     EXPECT_EQ(listedRuleIds(rules), std::vector<std::string>{"r-other"});
+    // The first row, which showed an enabled rule, now shows this one as it is.
+    ASSERT_NE(rules.cellFor("r-other"), nullptr);
+    EXPECT_FALSE(rules.cellFor("r-other")->preferenceSwitch().get_active());
     NotificationCenter::shared().post("RemotePreferenceSync");
     settle();
     EXPECT_EQ(rules.lastFilter(), EnabledFilter::DisabledOnly);
