@@ -22,6 +22,8 @@ struct AdvancedVC::RowHost {
     std::unique_ptr<AddNewPackage> addNew;
     Gtk::Widget* shown = nullptr;
     bool bound = false;
+    // Closing the window destroys the list's rows without a teardown: the box is gone then.
+    sigc::connection boxDestroyed;
 
     void show(Gtk::Widget& cell) {
         if (shown == &cell) {
@@ -35,6 +37,7 @@ struct AdvancedVC::RowHost {
         shown = &cell;
     }
     ~RowHost() {
+        boxDestroyed.disconnect();
         if (shown != nullptr && box != nullptr) {
             box->remove(*shown);
         }
@@ -114,6 +117,10 @@ void AdvancedVC::setUpFactory() {
         auto* box = Gtk::make_managed<Gtk::Box>();
         auto host = std::make_unique<RowHost>();
         host->box = box;
+        host->boxDestroyed = box->signal_destroy().connect([raw = host.get()] {
+            raw->box = nullptr;
+            raw->shown = nullptr;
+        });
         hosts_[box] = std::move(host);
         listItem->set_child(*box);
     });
