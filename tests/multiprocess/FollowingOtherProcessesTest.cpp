@@ -115,6 +115,10 @@ TEST_F(FollowingOtherProcesses, AnOpenCatalogShowsWhatAnotherProcessSaved) {
     int switches = 0;
     ObserverRegistration saved(kDidSavePackages, [&](const Notification&) { ++saves; });
     ObserverRegistration switched(kDidSaveUserPreference, [&](const Notification&) { ++switches; });
+    int remoteSwitches = 0;
+    ObserverRegistration switchedRemotely(kRemotePreferenceSync, [&](const Notification&) { ++remoteSwitches; });
+    // As the application at launch: the sync manager hears the key-value store's changes.
+    registerRemoteNotifications();
     const auto summary = [&](const std::string& name) -> std::optional<PackageSummary> {
         for (auto& package : services.packages().summaries()) {
             if (package.name == name) {
@@ -141,7 +145,12 @@ TEST_F(FollowingOtherProcesses, AnOpenCatalogShowsWhatAnotherProcessSaved) {
     ASSERT_TRUE(runMainLoopUntil([&] { return saves > 0; }, 10s));
     EXPECT_EQ(summary("From another process")->ruleCount, 1u);
 
+    // Switches kept in the key-value store (no account: on this machine), then in the group
+    // defaults: either way the lists hear of another process's switch.
     run({"disable", "block-ads"});
-    ASSERT_TRUE(runMainLoopUntil([&] { return switches > 0; }, 10s));
+    ASSERT_TRUE(runMainLoopUntil([&] { return remoteSwitches > 0; }, 10s));
     EXPECT_FALSE(summary("Ads")->enabled);
+    run({"prefs", "local"});
+    run({"enable", "block-ads"});
+    ASSERT_TRUE(runMainLoopUntil([&] { return switches > 0 && summary("Ads")->enabled; }, 10s));
 }

@@ -11,6 +11,7 @@
 #include "support/Fixtures.h"
 #include "support/Json.h"
 #include "support/TempHome.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +92,7 @@ protected:
 
 } // namespace
 
-TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptAndAllQueuedForTheCloud) {
+TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptAndAllReachTheCloud) {
     const std::string cloud = "sqlite:" + (home.home() / "Cloud").string();
     ::setenv("ORVANE_CLOUD", cloud.c_str(), 1);
     run({"launch"});
@@ -132,18 +133,28 @@ TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptAndAllQueuedForTheClou
     }
     EXPECT_EQ(custom, made);
 
-    // Every rule and package reached the local changes queue (none went up: nothing started the
-    // sync after launch), whichever process queued it.
-    UserDefaults& group = UserDefaults::group();
-    group.synchronize();
-    const auto queuedRules = group.dictionaryForKey("AddedRules").value_or(PropertyDictionary{});
-    for (const auto& id : printed) {
-        EXPECT_TRUE(queuedRules.contains(id)) << id;
+    // Every rule and package went through the local changes queue to the cloud, whichever
+    // process queued it and whichever uploaded it: a second machine of the account gets them all.
+    TemporaryDirectory secondMachine;
+    const Environment second{{"ORVANE_HOME", secondMachine.path().string()},
+                             {"ORVANE_RESOURCES", home.resources().string()},
+                             {"ORVANE_CLOUD", cloud}};
+    auto synced = orvanectl({"sync"}, "", second);
+    ASSERT_EQ(synced.exitCode, 0) << synced.err;
+    JsonDocument rules = parsed(orvanectl({"rules", "block-url", "--json"}, "", second).out);
+    std::set<std::string> arrived;
+    for (const auto& rule : rules.GetArray()) {
+        arrived.insert(rule["id"].GetString());
     }
-    const auto queuedPackages = group.dictionaryForKey("AddedPackages").value_or(PropertyDictionary{});
-    for (const auto& id : made) {
-        EXPECT_TRUE(queuedPackages.contains(id)) << id;
+    EXPECT_EQ(arrived, printed);
+    std::set<std::string> packagesArrived;
+    JsonDocument secondPackages = parsed(orvanectl({"packages", "--json"}, "", second).out);
+    for (const auto& package : secondPackages.GetArray()) {
+        if (std::string(package["section"].GetString()) == "custom") {
+            packagesArrived.insert(package["id"].GetString());
+        }
     }
+    EXPECT_EQ(packagesArrived, made);
 }
 
 TEST_F(ParallelEdits, SwitchesFlippedAtOnceAreAllKeptAndTheLastRebuildHoldsExactlyTheEnabledRules) {
