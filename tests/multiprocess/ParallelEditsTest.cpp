@@ -7,7 +7,6 @@
 #include "platform/JsonText.h"
 #include "platform/UserDefaults.h"
 #include "prefs/BlockerPreferenceManager.h"
-#include "prefs/PreferenceStore.h"
 #include "support/Fixtures.h"
 #include "support/Json.h"
 #include "support/TempHome.h"
@@ -20,6 +19,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <tuple>
 
 using namespace orvane;
 using namespace orvane::test;
