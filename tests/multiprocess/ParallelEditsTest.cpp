@@ -92,9 +92,9 @@ protected:
 
 } // namespace
 
-TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptAndAllReachTheCloud) {
-    const std::string cloud = "sqlite:" + (home.home() / "Cloud").string();
-    ::setenv("ORVANE_CLOUD", cloud.c_str(), 1);
+TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptQueuedAndUploaded) {
+    // The cloud cannot be reached at first: every change waits in the local changes queue.
+    ::setenv("ORVANE_CLOUD", "sqlite:/dev/null/Cloud", 1);
     run({"launch"});
 
     std::vector<std::vector<std::string>> adds;
@@ -113,6 +113,18 @@ TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptAndAllReachTheCloud) {
     for (int n = 0; n < 20; ++n) {
         EXPECT_TRUE(std::binary_search(filters.begin(), filters.end(), "par" + std::to_string(n) + "\\.js")) << n;
     }
+    UserDefaults& group = UserDefaults::group();
+    group.synchronize();
+    const auto queued = group.dictionaryForKey("AddedRules").value_or(PropertyDictionary{});
+    std::set<std::string> queuedIds;
+    for (const auto& [id, fields] : queued) {
+        queuedIds.insert(id);
+    }
+    EXPECT_EQ(queuedIds, printed);
+
+    // Now it can: the processes that make packages upload the queue while the others add to it.
+    const std::string cloud = "sqlite:" + (home.home() / "Cloud").string();
+    ::setenv("ORVANE_CLOUD", cloud.c_str(), 1);
 
     std::vector<std::vector<std::string>> packages;
     for (int n = 0; n < 10; ++n) {
@@ -133,8 +145,8 @@ TEST_F(ParallelEdits, RulesAndPackagesMadeAtOnceAreAllKeptAndAllReachTheCloud) {
     }
     EXPECT_EQ(custom, made);
 
-    // Every rule and package went through the local changes queue to the cloud, whichever
-    // process queued it and whichever uploaded it: a second machine of the account gets them all.
+    // Every rule and package went through the queue to the cloud, whichever process queued it
+    // and whichever uploaded it: a second machine of the account gets them all.
     TemporaryDirectory secondMachine;
     const Environment second{{"ORVANE_HOME", secondMachine.path().string()},
                              {"ORVANE_RESOURCES", home.resources().string()},
