@@ -96,9 +96,10 @@ Catalog::Catalog() {
                                     Package{"Y", "Empty", {}}};
     using orvane::PackageType;
     using orvane::PersistentStore;
-    check(PersistentStore::writePackages(written,
-                                         PersistentStore::sharedPackagePath(PackageType::ConfigurablePackages)));
-    check(PersistentStore::writePackages(writtenCustom, PersistentStore::sharedPackagePath(PackageType::CustomPackages)));
+    check(PersistentStore::writePackages(written, PersistentStore::sharedPackagePath(PackageType::ConfigurablePackages))
+              .ok());
+    check(PersistentStore::writePackages(writtenCustom, PersistentStore::sharedPackagePath(PackageType::CustomPackages))
+              .ok());
 
     auto& shared = orvane::DataManager::shared();
     shared.setPreinstalledPackages(preinstalled);

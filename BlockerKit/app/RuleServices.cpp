@@ -6,6 +6,9 @@
 #include "model/Description.h"
 #include "model/EditorKinds.h"
 #include "model/HiddenConditions.h"
+#include "model/RuleRejection.h"
+#include "model/SelectorSyntax.h"
+#include "model/ShortText.h"
 #include "platform/ShownMessages.h"
 #include "prefs/BlockerPreferenceManager.h"
 
@@ -46,6 +49,22 @@ ServiceResult<void> checkInput(const EditorInput& input) {
         }
     }
     return {};
+}
+
+// Why the rule cannot be written although its editor built it: WebKit would refuse it, and with
+// it every rule of the list; or it hides by a selector WebKit cannot read, so it would hide nothing.
+std::optional<std::string> unwritable(const Rule& rule) {
+    if (auto rejection = ruleRejection(rule.blocker)) {
+        return rejection->message;
+    }
+    const Action& action = rule.blocker.action;
+    if (action.type == ActionType::Hide && action.selector) {
+        if (auto problem = selectorProblem(*action.selector)) {
+            return "The CSS selector " + orvane::quoted(*action.selector) +
+                   " is not one content blockers can read (" + *problem + "), so the rule would hide nothing";
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -144,6 +163,12 @@ ServiceResult<Rule> RuleServices::saveRule(const std::string& packageId, Configu
     if (rule && edited != nullptr) {
         // The editor builds from its controls alone; what it cannot show stays as stored.
         rule = withHiddenConditions(kind, *edited, std::move(*rule));
+    }
+    if (rule) {
+        if (auto problem = unwritable(*rule)) {
+            showMessage(*problem, true);
+            rule.reset();
+        }
     }
     if (!rule) {
         const auto messages = shown.messages();

@@ -44,7 +44,9 @@ public:
     // Builds the rule of `kind` from the editor's controls and stores it in the package: a new
     // rule, or the rule with `editedRuleId` replaced in place, keeping the conditions its editor
     // has no control for. A rule equal to the stored one is not stored again. A refused build
-    // answers the builder's message (which it also showed).
+    // answers the builder's message (which it also showed). So does a rule WebKit would refuse
+    // (RuleRejection.h: a url filter outside its regular expressions, a domain not in lower-case
+    // ASCII, ...) and a selector it cannot read (SelectorSyntax.h), in the terms of the field.
     ServiceResult<Rule> saveRule(const std::string& packageId, ConfigurablePackageType kind, const EditorInput& input,
                                  const std::optional<std::string>& editedRuleId);
 

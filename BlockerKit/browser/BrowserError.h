@@ -19,6 +19,8 @@ enum class BrowserErrorCode {
     GnomeWebPublishFailed = 11,
     // WebKit refused the content-blocker file; the message is WebKit's own.
     Refused = 12,
+    // WebKit's compiler crashed on the file (it does on some patterns it should refuse).
+    CompilerCrashed = 13,
 };
 
 // What the browser answers when it cannot do what it was asked.

@@ -138,7 +138,7 @@ std::optional<BrowserError> verdict(const Compilation& compilation, const std::s
         if (signal == SIGKILL || signal == SIGTERM) {
             return compilerFailed("was killed (signal " + what);
         }
-        return compilerFailed("crashed (signal " + what);
+        return browserError(BrowserErrorCode::CompilerCrashed, "The content-blocker compiler crashed (signal " + what);
     }
     const int status = g_subprocess_get_exit_status(process);
     if (status == 0) {

@@ -26,8 +26,8 @@ std::filesystem::path filterCompilerPath();
 //
 // The completion runs on the browser thread, never inside the call, with no error when WebKit
 // stored the compiled filter; else WebKit's own error (its domain, code and message), or an
-// error saying why the child could not start, crashed, was killed, or ran longer than `timeout`
-// and was stopped.
+// error saying why the child could not start, crashed (CompilerCrashed: WebKit aborts on some
+// patterns it should refuse), was killed, or ran longer than `timeout` and was stopped.
 void compileContentFilter(std::filesystem::path source, std::filesystem::path storeDirectory,
                           std::string identifier, std::chrono::milliseconds timeout,
                           CompileCompletion completion);

@@ -361,7 +361,7 @@ void DataManager::afterSave(std::optional<bool> skipReload, SaveCompletion compl
     }
     requestRebuild(true, [this, completion = std::move(completion)](const ReloadOutcome& outcome) {
         if (outcome.needsTelling()) {
-            showMessage(outcome.message, true);
+            showMessage(outcome.message, true, outcome.rejectedRule);
         }
         if (completion) {
             completion(outcome);

@@ -2,6 +2,7 @@
 
 #include "catalog/ContentBlockerListImport.h"
 #include "model/JsonDecoding.h"
+#include "model/RuleRejection.h"
 #include "platform/BoundedRead.h"
 #include "platform/Log.h"
 #include "platform/Trash.h"
@@ -23,8 +24,10 @@ std::optional<ImportFileContents> readImportFile(const std::filesystem::path& pa
         log("Import file " + path.string() + " is not valid JSON");
     } else if (isContentBlockerList(*document)) {
         read.contentBlockerList = blockersFromJSON(*document, &read.skipped);
+        dropRejectedBlockers(*read.contentBlockerList, read.skipped);
     } else {
         read.packages = packagesFromJSON(*document, &read.skipped);
+        dropRejectedRules(read.packages, read.skipped);
     }
     return read;
 }

@@ -22,7 +22,8 @@ struct ImportFileContents {
     // The readable entries, in order, when the file is a plain content-blocker list instead
     // (whatever its extension); `packages` is then empty.
     std::optional<std::vector<Blocker>> contentBlockerList;
-    // The rules or entries that could not be read.
+    // The rules or entries that could not be read, and those WebKit would refuse (RuleRejection.h),
+    // which are left out as well.
     SkippedRules skipped;
 };
 

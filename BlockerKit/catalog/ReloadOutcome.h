@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/RejectedRule.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,9 +27,14 @@ struct ReloadOutcome {
     Kind kind = Kind::Reloaded;
     std::optional<DropReason> reason;
     std::string message;
+    // A refusal of the browser: the rule it refused, when a search of the list found one.
+    std::optional<RejectedRule> rejectedRule = std::nullopt;
 
     static ReloadOutcome reloaded() { return {Kind::Reloaded, std::nullopt, {}}; }
     static ReloadOutcome failed(std::string message) { return {Kind::Failed, std::nullopt, std::move(message)}; }
+    static ReloadOutcome failed(std::string message, RejectedRule rule) {
+        return {Kind::Failed, std::nullopt, std::move(message), std::move(rule)};
+    }
     static ReloadOutcome superseded() { return {Kind::Superseded, std::nullopt, {}}; }
     static ReloadOutcome dropped(DropReason reason, std::string message) {
         return {Kind::Dropped, reason, std::move(message)};

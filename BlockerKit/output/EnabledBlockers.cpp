@@ -34,6 +34,7 @@ EnabledBlockers enabledBlockers(const std::vector<std::string>& disabledPackageI
         upperBound += isDisabled(*each) ? 0 : each->rules.size();
     }
     blockers.blockers_.reserve(upperBound);
+    blockers.rules_.reserve(upperBound);
     for (const Package* each : packages) {
         const Package& package = *each;
         if (isDisabled(package)) {
@@ -43,6 +44,7 @@ EnabledBlockers enabledBlockers(const std::vector<std::string>& disabledPackageI
         for (const auto& rule : package.rules) {
             if (entry == disabledRules.end() || !searchSorted(entry->second, rule.id).found) {
                 blockers.blockers_.push_back(&rule.blocker);
+                blockers.rules_.push_back(ListedRule{&package, &rule});
             }
         }
     }

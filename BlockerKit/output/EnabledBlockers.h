@@ -11,6 +11,12 @@
 
 namespace orvane {
 
+// Where an enabled blocker comes from: its rule and the rule's package.
+struct ListedRule {
+    const Package* package;
+    const Rule* rule;
+};
+
 // The blockers of the enabled rules in catalog order, pointing into the packages they come from,
 // which this holds: tens of thousands of blockers reach "tmp.json" without being copied.
 class EnabledBlockers {
@@ -25,6 +31,8 @@ public:
     EnabledBlockers& operator=(EnabledBlockers&&) = default;
 
     std::span<const Blocker* const> list() const { return blockers_; }
+    // The rule and package of each blocker of list(), at the same position.
+    std::span<const ListedRule> rules() const { return rules_; }
     bool empty() const { return blockers_.empty(); }
 
 private:
@@ -36,6 +44,7 @@ private:
     PackageOrder order_;
     std::vector<Package> stored_;
     std::vector<const Blocker*> blockers_;
+    std::vector<ListedRule> rules_;
 };
 
 // The blockers of every enabled rule of every enabled package, in the catalog's combined order

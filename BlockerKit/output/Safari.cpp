@@ -3,6 +3,7 @@
 #include "catalog/DataManager.h"
 #include "output/ContentBlockerFile.h"
 #include "output/EnabledBlockers.h"
+#include "output/RefusedListSearch.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
@@ -129,12 +130,43 @@ void Safari::requestReload(std::shared_ptr<BlockerPreferenceManager> preferences
         });
 }
 
-void Safari::reloadExtension(RequestHandle request) {
+// After WebKit refused the file: finds the rule it refuses, on the reload queue, so that a newer
+// request calls the search off as it would a rebuild. The outcome names the rule when it is found,
+// and is WebKit's refusal as it stands otherwise.
+class Safari::RefusalSearch final : public Operation {
+public:
+    RefusalSearch(RequestHandle request, std::shared_ptr<const EnabledBlockers> blockers, std::string refusal)
+        : request_(std::move(request)), blockers_(std::move(blockers)), refusal_(std::move(refusal)) {}
+
+    void main() override {
+        auto rule = findRejectedRule(*blockers_, refusal_, [this] { return isCancelled(); });
+        if (!rule) {
+            request_->finish(ReloadOutcome::failed(refusal_));
+            return;
+        }
+        std::string message = rejectedRuleMessage(*rule);
+        request_->finish(ReloadOutcome::failed(std::move(message), std::move(*rule)));
+    }
+
+private:
+    const RequestHandle request_;
+    const std::shared_ptr<const EnabledBlockers> blockers_;
+    const std::string refusal_;
+};
+
+void Safari::reloadExtension(RequestHandle request, std::shared_ptr<const EnabledBlockers> blockers) {
     log("Updating content blocker extension");
     browser::ContentBlockerManager::reloadContentBlocker(
-        browser::kContentBlockerIdentifier, [request = std::move(request)](std::optional<browser::BrowserError> error) {
+        browser::kContentBlockerIdentifier,
+        [request = std::move(request), blockers = std::move(blockers)](std::optional<browser::BrowserError> error) {
             if (error) {
                 log("Error reloading Safari JSON: " + error->message);
+                const bool refused = error->code == browser::BrowserErrorCode::Refused ||
+                                     error->code == browser::BrowserErrorCode::CompilerCrashed;
+                if (refused && blockers && !blockers->empty()) {
+                    reloadQueue().addOperation(std::make_shared<RefusalSearch>(request, blockers, error->message));
+                    return;
+                }
                 request->finish(ReloadOutcome::failed(error->message));
             } else {
                 log("Reloaded Safari");
@@ -184,7 +216,11 @@ void Safari::BlockerReloadOperation::main() {
         request_->finish(ReloadOutcome::superseded());
         return;
     }
-    reloadExtension(request_);
+    std::shared_ptr<const EnabledBlockers> listed;
+    if (blockers && !blockers->empty()) {
+        listed = std::make_shared<const EnabledBlockers>(std::move(*blockers));
+    }
+    reloadExtension(request_, std::move(listed));
 }
 
 void SafariRebuilder::requestRebuild(bool allowsCancelling, ReloadHandler handler) {

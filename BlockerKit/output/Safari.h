@@ -12,6 +12,7 @@
 namespace orvane {
 
 class BlockerPreferenceManager;
+class EnabledBlockers;
 
 inline constexpr const char* kBlockerExtensionDisabled = "BlockerExtensionDisabled";
 inline constexpr const char* kExtensionDisabledText = "Error reloading Safari content blocker: it's disabled in Settings";
@@ -50,7 +51,11 @@ private:
     static RequestHandle beginRequest(ReloadHandler handler);
     static void reload(std::optional<bool> extensionEnabled, std::shared_ptr<BlockerPreferenceManager> preferences,
                        bool allowsCancelling, RequestHandle request);
-    static void reloadExtension(RequestHandle request);
+    // `blockers` are those of the file the browser reloads (none when it holds only the
+    // placeholder): when WebKit refuses the file, they are searched for the rule it refuses.
+    static void reloadExtension(RequestHandle request, std::shared_ptr<const EnabledBlockers> blockers);
+
+    class RefusalSearch;
 };
 
 // One rebuild: collect the enabled blockers, write "tmp.json", ask the browser to reload.

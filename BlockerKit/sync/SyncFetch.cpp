@@ -1,6 +1,7 @@
 // Download of the zone's changes and their application to the catalog.
 
 #include "cloud/ServerChangeToken.h"
+#include "model/RuleRejection.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "sync/SyncInternals.h"
@@ -94,6 +95,11 @@ void SyncManager::fetchPassCompleted(FetchedChanges changes, const std::optional
             }
             auto rule = ruleFromRecord(record);
             if (auto* mapped = std::get_if<Rule>(&rule)) {
+                // One rule WebKit refuses would stop every rebuild until someone removed it.
+                if (auto rejection = ruleRejection(mapped->blocker)) {
+                    log("Skipping a rule content blockers refuse: " + name + ": " + rejection->message);
+                    continue;
+                }
                 rules.emplace_back(std::move(*mapped), *link);
             } else {
                 log("Skipping a record that does not map to a rule: " + describeRecord(record));

@@ -1,5 +1,6 @@
 // Resolution of an upload conflict: the client's record merged into the server's.
 
+#include "model/RuleRejection.h"
 #include "platform/Log.h"
 #include "sync/SyncInternals.h"
 #include "sync/SyncKeys.h"
@@ -59,6 +60,11 @@ void SyncManager::mergeConflict(const CloudRecord& server, const CloudRecord& cl
     } else if (merged.recordType() == kRuleRecordType) {
         auto rule = ruleFromRecord(merged);
         if (!std::holds_alternative<Rule>(rule)) {
+            mergeFailed();
+            return;
+        }
+        if (auto rejection = ruleRejection(std::get<Rule>(rule).blocker)) {
+            log("Skipping a rule content blockers refuse: " + name + ": " + rejection->message);
             mergeFailed();
             return;
         }

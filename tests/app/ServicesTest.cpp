@@ -193,3 +193,40 @@ TEST_F(ServicesTest, AnEditThatCannotBeWrittenIsRefusedAndLeavesTheCatalogAsTheD
     EXPECT_EQ(handOver->events, events);
     EXPECT_EQ(readText(home.shared() / "tmp.json"), compiled);
 }
+
+TEST_F(ServicesTest, ARuleWebKitWouldRefuseIsNotSavedAndTheEditorSaysWhyInTheFieldsTerms) {
+    RuleServices& rules = services.rules();
+    auto saved = rules.saveRule("block-url", ConfigurablePackageType::BlockURL, urlInput("Ads", "ads"), {});
+    ASSERT_TRUE(saved);
+    ASSERT_TRUE(services.waitUntilSettled(120s));
+    const std::string before = files();
+    const auto events = handOver->events;
+
+    ShownMessages shown;
+    auto refused = rules.saveRule("block-url", ConfigurablePackageType::BlockURL, urlInput("", "ad|banner"), {});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().code, ServiceErrorCode::RuleNotBuilt);
+    EXPECT_EQ(refused.error().message, "The URL filter uses \"|\", which content blockers do not support");
+    // An edit that would make the stored rule one WebKit refuses leaves it as it is.
+    EditorInput edited = *rules.editorInput("block-url", saved->id);
+    edited.urlFilter = "ads{2}";
+    EXPECT_EQ(rules.saveRule("block-url", ConfigurablePackageType::BlockURL, edited, saved->id).error().message,
+              "The URL filter uses \"{2}\", which content blockers do not support");
+    EditorInput whitelist;
+    whitelist.domainRows = {"Example.com"};
+    EXPECT_EQ(rules.saveRule("whitelist", ConfigurablePackageType::Whitelist, whitelist, {}).error().message,
+              "The domain \"Example.com\" has capital letters, which content blockers do not support: write it in "
+              "lower case");
+    EditorInput hide;
+    hide.selector = "div:banner";
+    EXPECT_EQ(rules.saveRule("hide-elements", ConfigurablePackageType::HideElements, hide, {}).error().message,
+              "The CSS selector \"div:banner\" is not one content blockers can read (unknown pseudo-class "
+              "\":banner\"), so the rule would hide nothing");
+
+    ASSERT_TRUE(services.waitUntilSettled(120s));
+    const auto messages = shown.messages();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages.front(), (ShownMessage{refused.error().message, true}));
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(handOver->events, events);
+}

@@ -169,7 +169,7 @@ TEST(ContentBlockerReload, AChildThatCannotCompileIsAnErrorNotAHang) {
         std::string description;
     };
     const std::vector<Case> cases{
-        {"kill -SEGV $$", BrowserErrorCode::CompilerFailed, "The content-blocker compiler crashed (signal 11: "},
+        {"kill -SEGV $$", BrowserErrorCode::CompilerCrashed, "The content-blocker compiler crashed (signal 11: "},
         {"kill -KILL $$", BrowserErrorCode::CompilerFailed, "The content-blocker compiler was killed (signal 9: "},
         {"echo 'out of sorts' >&2; exit 3", BrowserErrorCode::CompilerFailed,
          "The content-blocker compiler failed with exit status 3: out of sorts"},

@@ -43,7 +43,7 @@ protected:
 
 const std::string kEntries = R"(
     {"trigger":{"url-filter":".*","if-domain":["news.example"]},"action":{"type":"css-display-none","selector":".ad"}},
-    {"trigger":{"url-filter":"^https?://([^/]+\\.)?tracker\\.example/(pixel|beacon)/[0-9]+\\.gif",
+    {"trigger":{"url-filter":"^https?://([^/]+\\.)?tracker\\.example/(pixels?)/[0-9]+\\.gif",
                 "if-top-url":["https://"]},"action":{"type":"block"}},
     {"trigger":{"url-filter":".*","if-domain":["good.example"]},"action":{"type":"ignore-previous-rules"}})";
 

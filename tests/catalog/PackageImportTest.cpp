@@ -119,6 +119,23 @@ TEST_F(PackageImportTest, AnImportMergesSavesReloadsAndTrashesTheFile) {
     }
 }
 
+TEST_F(PackageImportTest, RulesWebKitWouldRefuseAreLeftOutAndCountedAndTheRestCompiles) {
+    const auto file = writeImportFile(
+        "list.orvanepkg",
+        {makePackage("N", "Shared list",
+                     {blockRule("n1", "tracker\\.js"), blockRule("n2", "ad|banner"), blockRule("n3", "x{2}")})});
+    catalog.importPackages(file);
+    ASSERT_TRUE(settle());
+    // Had one of them been taken, the rebuild's refusal would be a second message.
+    EXPECT_EQ(shown.messages(),
+              (std::vector<ShownMessage>{{"Blockers were successfuly imported. 2 rules could not be read and were "
+                                          "left out: the URL filter uses \"|\", which content blockers do not "
+                                          "support (1), the URL filter uses \"{2}\", which content blockers do not "
+                                          "support (1).",
+                                          false}}));
+    EXPECT_EQ(catalog.customPackages()->back().rules, std::vector<Rule>{blockRule("n1", "tracker\\.js")});
+}
+
 TEST_F(PackageImportTest, AnExportReplacesAnyOldFileAndImportsBackAsNothingNew) {
     writeText(home.home() / "blocked", "a file where a folder should be");
     const Package mine = catalog.customPackages()->front();

@@ -120,12 +120,14 @@ TEST(ContentBlockerList, EntriesThatCannotBeCarriedAreLeftOutAndCounted) {
     const std::string faulty = R"([
         {"trigger":{"url-filter":".*","if-frame-url":["ad"],"if-cookie":["session"]},"action":{"type":"block"}},
         {"trigger":{"url-filter":".*","resource-type":["image","beacon"]},"action":{"type":"block"}},
-        {"trigger":{"url-filter":"x"},"action":{"type":"redirect","redirect":{"url":"https://a.example/"}}},)";
+        {"trigger":{"url-filter":"x"},"action":{"type":"redirect","redirect":{"url":"https://a.example/"}}},
+        {"trigger":{"url-filter":"ad|banner"},"action":{"type":"block"}},)";
     auto imported = machine.run({"import", machine.download("faulty.json", faulty + text.substr(1)).string()});
     EXPECT_EQ(imported.exitCode, 0) << imported.err;
-    EXPECT_EQ(imported.out, "Blockers were successfuly imported. 3 rules could not be read and were left out: "
+    EXPECT_EQ(imported.out, "Blockers were successfuly imported. 4 rules could not be read and were left out: "
                             "unknown trigger key \"if-cookie\" (1), unknown resource-type \"beacon\" (1), "
-                            "unknown action type \"redirect\" (1).\n");
+                            "unknown action type \"redirect\" (1), the URL filter uses \"|\", which content "
+                            "blockers do not support (1).\n");
     expectSameEntries(machine.importedEntries(), asWebKitReadsIt(text));
 }
 

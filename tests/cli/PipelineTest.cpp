@@ -103,6 +103,30 @@ TEST_F(PipelineTest, AFilterWebKitRejectsSurfacesItsMessage) {
     EXPECT_NE(result.err.find("regular expression"), std::string::npos) << result.err;
 }
 
+TEST_F(PipelineTest, ARuleWebKitRefusesIsNotAddedAndOnePlantedOnDiskIsNamedWithTheCommandThatDisablesIt) {
+    ASSERT_EQ(orvanectl({"launch"}).exitCode, 0);
+    auto refused = orvanectl({"--quiet", "add", "block-url", "--url-filter", "ads{2}"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "The URL filter uses \"{2}\", which content blockers do not support\n");
+    EXPECT_EQ(orvanectl({"rules", "block-url"}).out, "");
+
+    writeText(home.shared() / "CustomPackages.json",
+              *toJSONString(std::vector<Package>{makePackage(
+                  "mine", "My rules", {blockRule("good", "good\\.js"), blockRule("bad", "ad|banner", "Either")})}));
+    auto rebuild = orvanectl({"--quiet", "rebuild"});
+    EXPECT_EQ(rebuild.exitCode, 1);
+    EXPECT_EQ(rebuild.err,
+              "WebKit refuses the rule \"Either\" of the package \"My rules\": Invalid or unsupported regular "
+              "expression. The URL filter uses \"|\", which content blockers do not support. Disable the rule to "
+              "have the other rules applied again.\nTo disable the rule: orvanectl disable mine bad\n");
+
+    auto disabled = orvanectl({"disable", "mine", "bad"});
+    EXPECT_EQ(disabled.exitCode, 0) << disabled.err;
+    auto again = orvanectl({"rebuild"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(writtenFilters(), (std::vector<std::string>{"^https?://ads\\.example/", "good\\.js"}));
+}
+
 TEST_F(PipelineTest, WatchReactsToTheExtensionsSignals) {
     ASSERT_EQ(orvanectl({"launch"}).exitCode, 0);
     const std::string program = (std::filesystem::path(ORVANE_BIN_DIR) / "orvanectl").string();

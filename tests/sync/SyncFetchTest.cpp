@@ -93,9 +93,15 @@ TEST_F(SyncFetch, RecordsThatCannotBeMappedAreSkippedAndTheRestApplied) {
     widget.set("name", RecordValue(std::string("?")));
     CloudRecord nameless("package", RecordID{"nameless", syncZoneID()});
     nameless.set("title", RecordValue(std::string("?")));
-    harness.saveFromOtherDevice({unlinked, hidden, widget, nameless, ruleRecord(blockRule("good"), "block-url")});
+    // Saved by a machine that did not check what WebKit takes: one such rule would stop every rebuild.
+    CloudRecord refused = ruleRecord(blockRule("refused", "ad|banner"), "block-url");
+    harness.saveFromOtherDevice(
+        {unlinked, hidden, widget, nameless, refused, ruleRecord(blockRule("good"), "block-url")});
 
     EXPECT_EQ(fetch(), std::vector<bool>{true});
+    EXPECT_TRUE(harness.logs.contains(
+        "Skipping a rule content blockers refuse: refused: The URL filter uses \"|\", which content blockers do "
+        "not support"));
     EXPECT_TRUE(harness.logs.contains("Can't find package link in unlinked rule"));
     EXPECT_TRUE(harness.logs.contains("Unknown record type widget"));
     EXPECT_TRUE(harness.logged("does not map to a rule: <rule hidden"));

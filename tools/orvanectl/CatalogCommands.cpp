@@ -212,8 +212,9 @@ int setEnabled(Arguments arguments, bool enable, const Command& command) {
     CoreSession session;
     SwitchServices& switches = session.services().switches();
     const std::vector<std::string> ruleIds(arguments.begin() + 1, arguments.end());
-    auto switched = ruleIds.empty() ? switches.setPackageEnabled(arguments[0], enable)
-                                    : switches.setRulesEnabled(arguments[0], ruleIds, enable);
+    // A rebuild that WebKit refuses after the switch is shown, so the command fails with it.
+    auto switched = ruleIds.empty() ? switches.setPackageEnabled(arguments[0], enable, nullptr)
+                                    : switches.setRulesEnabled(arguments[0], ruleIds, enable, nullptr);
     if (!switched) {
         return session.fail(switched.error());
     }

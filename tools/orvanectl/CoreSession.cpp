@@ -1,15 +1,28 @@
 #include "CoreSession.h"
 
+#include "model/RejectedRule.h"
+
 #include <algorithm>
 #include <iostream>
 
 namespace orvane::cli {
 
+std::string disableOffer(const std::string& packageId, const std::string& ruleId) {
+    return "To disable the rule: orvanectl disable " + packageId + " " + ruleId;
+}
+
 CoreSession::CoreSession()
     : messages_(kDisplayInformation, [this](const Notification& note) {
-          if (note.boolValue("warning").value_or(false)) {
-              addWarning(note.stringValue("message").value_or(""));
+          if (!note.boolValue("warning").value_or(false)) {
+              return;
           }
+          std::string message = note.stringValue("message").value_or("");
+          const auto packageId = note.stringValue(kRejectedPackageIdKey);
+          const auto ruleId = note.stringValue(kRejectedRuleIdKey);
+          if (packageId && ruleId) {
+              message += "\n" + disableOffer(*packageId, *ruleId);
+          }
+          addWarning(message);
       }) {}
 
 void CoreSession::addWarning(const std::string& message) {

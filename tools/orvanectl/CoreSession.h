@@ -10,8 +10,13 @@
 
 namespace orvane::cli {
 
+// The command that switches off the rule WebKit refused: "To disable the rule: orvanectl disable
+// PACKAGE RULE".
+std::string disableOffer(const std::string& packageId, const std::string& ruleId);
+
 // The core for one command, as the application runs it, with the "DisplayInformation" warnings
-// collected for standard error.
+// collected for standard error (a warning about a rule WebKit refused is followed by the command
+// that disables it).
 class CoreSession {
 public:
     CoreSession();

@@ -44,7 +44,12 @@ int runRebuild(Arguments arguments) {
     case ReloadOutcome::Kind::Reloaded: std::cout << "Reloaded\n"; return kExitOk;
     case ReloadOutcome::Kind::Superseded: std::cerr << "A newer rebuild took the place of this one\n"; break;
     case ReloadOutcome::Kind::Failed:
-    case ReloadOutcome::Kind::Dropped: std::cerr << outcome->message << "\n"; break;
+    case ReloadOutcome::Kind::Dropped:
+        std::cerr << outcome->message << "\n";
+        if (const auto& rule = outcome->rejectedRule) {
+            std::cerr << disableOffer(rule->packageId, rule->ruleId) << "\n";
+        }
+        break;
     }
     return kExitFailure;
 }
