@@ -2,7 +2,6 @@
 
 #include "cloud/SyncedKeyValueStore.h"
 #include "platform/HomeInstances.h"
-#include "platform/Locations.h"
 
 namespace orvane {
 
@@ -10,9 +9,9 @@ KeyValueStore& KeyValueStore::shared() {
     static HomeInstances<SyncedKeyValueStore> stores;
     return *stores.get(CloudBackend::sharedKey(), [] {
         auto backend = CloudBackend::shared();
-        // Without an account the values stay on this machine, so no other device can change them.
-        return std::make_shared<SyncedKeyValueStore>(backend->keyValueStorage(),
-                                                     cloudSetting() == "none" ? nullptr : backend);
+        // Without an account the values stay on this machine, where other processes of the home
+        // change them too: the backend reports their writes as it reports another device's.
+        return std::make_shared<SyncedKeyValueStore>(backend->keyValueStorage(), backend);
     });
 }
 

@@ -9,6 +9,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "prefs/BlockerPreferenceManager.h"
+#include "prefs/PreferenceStore.h"
 #include "storage/HomeLock.h"
 #include "storage/PersistentStore.h"
 
@@ -193,6 +194,9 @@ void Safari::BlockerReloadOperation::main() {
     // Another process of the home may rebuild at the same time: the state is read and the file
     // written under the home's lock, so the rebuild that writes last read the newest state.
     std::optional<HomeLock> home(std::in_place);
+    // The key-value store answers from a copy in memory, which no other process of the home
+    // refreshes when there is no account: a switch flipped elsewhere counts only once it is read.
+    currentPreferenceStore().synchronize();
     std::optional<EnabledBlockers> blockers;
     if (!PersistentStore::sharedDefaults().boolForKey("paused").value_or(false)) {
         blockers = enabledBlockers(preferences_->disabledPackages(), preferences_->disabledRules());

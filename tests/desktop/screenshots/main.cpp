@@ -2,6 +2,7 @@
 // desktop_screenshots OUTPUT_FOLDER. Run it on a display (scripts/screenshots.sh).
 
 #include "../DesktopHarness.h"
+#include "../ListHarness.h"
 
 #include "browser/ContentBlockerManager.h"
 #include "platform/Log.h"
@@ -12,6 +13,7 @@
 #include <gtkmm/aboutdialog.h>
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/entry.h>
+#include <gtkmm/popovermenu.h>
 #include <gtkmm/textview.h>
 #include <webkit/webkit.h>
 
@@ -27,15 +29,15 @@ std::filesystem::path output;
 int failures = 0;
 
 // Draws the widget as it is on screen, through its window's own renderer.
-void save(Gtk::Widget& widget, const std::string& name) {
+void save(GtkWidget* widget, const std::string& name) {
     settle();
-    const int width = widget.get_width();
-    const int height = widget.get_height();
-    GdkPaintable* paintable = gtk_widget_paintable_new(widget.gobj());
+    const int width = gtk_widget_get_width(widget);
+    const int height = gtk_widget_get_height(widget);
+    GdkPaintable* paintable = gtk_widget_paintable_new(widget);
     GtkSnapshot* snapshot = gtk_snapshot_new();
     gdk_paintable_snapshot(paintable, snapshot, width, height);
     GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
-    GskRenderer* renderer = gtk_native_get_renderer(gtk_widget_get_native(widget.gobj()));
+    GskRenderer* renderer = gtk_native_get_renderer(gtk_widget_get_native(widget));
     const std::string path = (output / (name + ".png")).string();
     if (node == nullptr || renderer == nullptr) {
         std::cerr << "nothing to draw for " << name << "\n";
@@ -54,6 +56,8 @@ void save(Gtk::Widget& widget, const std::string& name) {
     }
     g_object_unref(paintable);
 }
+
+void save(Gtk::Widget& widget, const std::string& name) { save(widget.gobj(), name); }
 
 void finishFades(ManualClock& clock) {
     for (int i = 0; i < 10; ++i) {
@@ -123,6 +127,67 @@ int main(int argc, char** argv) {
         save(settings->window(), "extension-settings");
         settings->window().close();
     }
+
+    // The package list and the rule list.
+    auto& split = *running.delegate().splitViewController();
+    auto& services = split.services();
+    auto custom = services.packages().createPackage("Work Sites");
+    if (custom) {
+        EditorInput input;
+        input.name = "Chat widget";
+        input.urlFilter = "^https?://widgets\\.chat\\.example/";
+        if (!services.rules().saveRule(custom->id, ConfigurablePackageType::BlockURL, input, std::nullopt)) {
+            ++failures;
+        }
+        input = EditorInput{};
+        input.name = "Newsletter pop-over";
+        input.selector = "div.newsletter-modal, #subscribe-overlay";
+        input.urlFilter = ".*";
+        input.domainFilter = DomainFilterSelector::IfDomain;
+        input.domainRows = {"news.example", "magazine.example"};
+        if (!services.rules().saveRule(custom->id, ConfigurablePackageType::HideElements, input, std::nullopt)) {
+            ++failures;
+        }
+        running.settleCore();
+        settle();
+        auto& list = split.packageList();
+        list.selectRow(rowOf(list, custom->id));
+        settle();
+        save(running.window(), "package-list-custom-selected");
+
+        if (auto* cell = list.cellFor(custom->id)) {
+            cell->openMenu();
+            pumpUntil([&] { return cell->menuPopover().get_mapped(); });
+            settle();
+            save(cell->menuPopover(), "package-context-menu");
+            cell->menuPopover().popdown();
+            settle();
+            cell->packageLabel().activate_action("package.delete");
+            if (GtkWindow* alert = waitForDialog(running.window())) {
+                settle();
+                save(GTK_WIDGET(alert), "package-delete-alert");
+                gtk_dialog_response(GTK_DIALOG(alert), GTK_RESPONSE_CANCEL);
+                settle();
+            }
+        }
+    }
+
+    auto& rules = openRuleList(running, "block-ads");
+    save(running.window(), "rule-list-preinstalled");
+    rules.searchEntry().set_text("google");
+    settle();
+    save(running.window(), "rule-list-search");
+    rules.searchEntry().set_text("");
+    click(rules.filterSegment(EnabledFilter::DisabledOnly));
+    settle();
+    save(running.window(), "rule-list-no-rules-cell");
+
+    auto& list = split.packageList();
+    list.selectRow(list.rowCount() - 1);
+    settle();
+    clock->advance(500ms);
+    settle();
+    save(running.window(), "package-list-pending-package");
 
     running.app().showAbout();
     pumpUntil([&] { return running.app().aboutWindow()->get_mapped(); });
