@@ -11,20 +11,15 @@
 #include "platform/JsonText.h"
 #include "support/RunProgram.h"
 #include "support/TempHome.h"
-
-#include "browser/ContentBlockerManager.h"
+#include "webview/WebViewSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <gtk/gtk.h>
-#include <libsoup/soup.h>
 #include <re2/re2.h>
-#include <webkit/webkit.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <functional>
-#include <memory>
 #include <set>
 #include <string>
 
@@ -34,42 +29,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <typename Object>
-struct Unref {
-    void operator()(Object* object) const { g_object_unref(object); }
-};
-template <typename Object>
-using Owned = std::unique_ptr<Object, Unref<Object>>;
-
 // The ad: a host EasyList blocks ("||adnxs.com^").
 constexpr const char* kAdHost = "adnxs.com";
 constexpr const char* kAdUrl = "http://ib.adnxs.com/seg?add=1&t=2";
 constexpr const char* kPageUrl = "http://news.example.test/article.html";
-
-bool runUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    bool expired = false;
-    const guint timer = g_timeout_add_seconds(
-        static_cast<guint>(limit.count()),
-        [](gpointer flag) {
-            *static_cast<bool*>(flag) = true;
-            return G_SOURCE_REMOVE;
-        },
-        &expired);
-    while (!done() && !expired) {
-        g_main_context_iteration(nullptr, TRUE);
-    }
-    if (!expired) {
-        g_source_remove(timer);
-    }
-    return done();
-}
-
-// A 1×1 transparent PNG.
-constexpr unsigned char kPixel[] = {
-    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
-    0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00,
-    0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x00, 0x01, 0x00, 0x00, 0x05, 0x00, 0x01, 0x0D, 0x0A, 0x2D,
-    0xB4, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
 // The page: its photo, the ad, one element per generic selector, and an ordinary paragraph.
 std::string articlePage(const std::vector<std::string>& hiddenSelectors) {
@@ -99,22 +62,9 @@ function report(what, outcome) {
 // A proxy that serves every host: the article, and a pixel for anything else.
 class ProxyServer {
 public:
-    explicit ProxyServer(std::string page) : page_(std::move(page)), server_(soup_server_new(nullptr, nullptr)) {
-        soup_server_add_handler(server_.get(), nullptr, &ProxyServer::serve, this, nullptr);
-        GError* error = nullptr;
-        if (!soup_server_listen_local(server_.get(), 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
-            ADD_FAILURE() << error->message;
-            g_error_free(error);
-            return;
-        }
-        GSList* uris = soup_server_get_uris(server_.get());
-        gchar* text = g_uri_to_string(static_cast<GUri*>(uris->data));
-        address_ = text;
-        g_free(text);
-        g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
-    }
+    explicit ProxyServer(std::string page) : page_(std::move(page)), server_(&ProxyServer::serve, this) {}
 
-    const std::string& address() const { return address_; }
+    const std::string& address() const { return server_.address; }
     bool requestedHost(const std::string& site) const {
         return std::any_of(hosts_.begin(), hosts_.end(), [&](const std::string& host) {
             return host == site || host.ends_with("." + site);
@@ -135,69 +85,19 @@ private:
             soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY, proxy->page_.data(),
                                              proxy->page_.size());
         } else {
-            soup_server_message_set_response(message, "image/png", SOUP_MEMORY_STATIC,
-                                             reinterpret_cast<const char*>(kPixel), sizeof kPixel);
+            soup_server_message_set_response(message, "image/png", SOUP_MEMORY_STATIC, pixelPng().data(),
+                                             pixelPng().size());
         }
     }
 
     std::string page_;
-    Owned<SoupServer> server_;
-    std::string address_;
+    LocalServer server_;
     std::set<std::string> urls_;
     std::set<std::string> hosts_;
 };
 
-WebKitUserContentFilter* compiledFilter(const fs::path& store) {
-    Owned<WebKitUserContentFilterStore> filters(webkit_user_content_filter_store_new(store.c_str()));
-    struct Load {
-        bool done = false;
-        WebKitUserContentFilter* filter = nullptr;
-        std::string error;
-    } load;
-    webkit_user_content_filter_store_load(
-        filters.get(), browser::kContentBlockerIdentifier, nullptr,
-        [](GObject* source, GAsyncResult* result, gpointer data) {
-            auto* state = static_cast<Load*>(data);
-            GError* error = nullptr;
-            state->filter =
-                webkit_user_content_filter_store_load_finish(WEBKIT_USER_CONTENT_FILTER_STORE(source), result, &error);
-            if (error != nullptr) {
-                state->error = error->message;
-                g_error_free(error);
-            }
-            state->done = true;
-        },
-        &load);
-    EXPECT_TRUE(runUntil([&] { return load.done; }, std::chrono::seconds(120)));
-    EXPECT_NE(load.filter, nullptr) << load.error;
-    return load.filter;
-}
-
 std::string visit(const ProxyServer& proxy, WebKitUserContentFilter* filter) {
-    Owned<WebKitUserContentManager> content(webkit_user_content_manager_new());
-    if (filter != nullptr) {
-        webkit_user_content_manager_add_filter(content.get(), filter);
-    }
-    Owned<WebKitNetworkSession> session(webkit_network_session_new_ephemeral());
-    WebKitNetworkProxySettings* settings = webkit_network_proxy_settings_new(proxy.address().c_str(), nullptr);
-    webkit_network_session_set_proxy_settings(session.get(), WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
-    webkit_network_proxy_settings_free(settings);
-    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session.get(),
-                                              "user-content-manager", content.get(), nullptr));
-    GtkWidget* window = gtk_window_new();
-    gtk_window_set_child(GTK_WINDOW(window), GTK_WIDGET(view));
-    gtk_window_present(GTK_WINDOW(window));
-    webkit_web_view_load_uri(view, kPageUrl);
-    std::string title;
-    runUntil(
-        [&] {
-            const char* current = webkit_web_view_get_title(view);
-            title = current != nullptr ? current : "";
-            return title.starts_with("photo:");
-        },
-        std::chrono::seconds(120));
-    gtk_window_destroy(GTK_WINDOW(window));
-    return title;
+    return test::visit(kPageUrl, filter, "photo:", proxy.address(), std::chrono::seconds(120));
 }
 
 // One plain selector (".name" or "#name") from each generic group of "block-ads".
@@ -250,7 +150,7 @@ TEST(WebView, TheDefaultCatalogBlocksAnEasyListAdHostAndShowsTheArticle) {
 
     gtk_init();
     const ProxyServer proxy(articlePage(selectors));
-    WebKitUserContentFilter* filter = compiledFilter(home.shared() / "ContentFilters");
+    WebKitUserContentFilter* filter = compiledFilter(home.shared() / "ContentFilters", std::chrono::seconds(120));
     ASSERT_NE(filter, nullptr);
 
     const std::string all = std::to_string(selectors.size());
