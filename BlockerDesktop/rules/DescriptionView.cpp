@@ -13,6 +13,8 @@ DescriptionView::DescriptionView() : Glib::ObjectBase("OrvaneDescriptionView") {
     font.set_size(kFontPoints * PANGO_SCALE);
     layout_->set_font_description(font);
     layout_->set_wrap(Pango::WrapMode::WORD_CHAR);
+    layout_->set_ellipsize(Pango::EllipsizeMode::END);
+    layout_->set_height(-kMostLines);
 }
 
 void DescriptionView::setItem(const Glib::RefPtr<RuleItem>& item) {

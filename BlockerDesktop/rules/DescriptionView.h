@@ -11,9 +11,12 @@ namespace orvane::desktop {
 // its minimum width by laying its text out one character per line, which made a list of 50,000
 // rules take seconds to appear; this view lays the text out once, at the width it is given, and
 // keeps the height on the rule's item, so a row measured again at the same width costs nothing.
+// A description longer than a few lines (a group of hundreds of selectors from a filter list)
+// ends with an ellipsis there; a screen reader still gets all of it.
 class DescriptionView : public Gtk::Widget {
 public:
     static constexpr int kFontPoints = 12;
+    static constexpr int kMostLines = 6;
 
     DescriptionView();
 

@@ -154,6 +154,35 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
     EXPECT_GT(cell->get_height(), rules.cellFor("r-other")->get_height());
 }
 
+TEST_F(RuleListTest, ALongDescriptionShowsItsFirstLinesAndTellsAScreenReaderAll) {
+    std::string selectors = "#ad-slot-0";
+    for (int i = 1; i < 400; ++i) {
+        selectors += ", #ad-slot-" + std::to_string(i);
+    }
+    writeSharedPackages("CustomPackages.json",
+                        {makePackage("custom", "Custom", {hideRule("c-long", selectors), hideRule("c-hide", "div.ad")})});
+    RunningApp running;
+    running.settleCore();
+    auto& rules = openRuleList(running, "custom");
+    auto* cell = rules.cellFor("c-long");
+    ASSERT_NE(cell, nullptr);
+    EXPECT_NE(cell->ruleDescription().text().find("#ad-slot-399"), std::string::npos);
+
+    Gtk::Label line("Hide");
+    auto attributes = Pango::AttrList();
+    auto size = Pango::Attribute::create_attr_size(12 * PANGO_SCALE);
+    attributes.insert(size);
+    line.set_attributes(attributes);
+    int minimum = 0;
+    int lineHeight = 0;
+    int ignored = 0;
+    line.measure(Gtk::Orientation::VERTICAL, -1, minimum, lineHeight, ignored, ignored);
+    const int shown = cell->ruleDescription().get_height();
+    EXPECT_GT(shown, 5 * lineHeight);
+    EXPECT_LE(shown, 6 * lineHeight);
+    EXPECT_EQ(cell->get_height(), shown + 45);
+}
+
 TEST_F(RuleListTest, PreinstalledRulesSwitchButDoNotEdit) {
     RunningApp running;
     running.settleCore();
