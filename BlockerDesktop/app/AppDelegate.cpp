@@ -39,13 +39,16 @@ std::string describe(const UserInfo& userInfo) {
 } // namespace
 
 AppDelegate::AppDelegate(Gtk::Application& application, std::shared_ptr<Clock> clock)
-    : application_(application),
+    : application_(application), clock_(std::move(clock)),
       windowController_(std::make_unique<DarkWindowController>(
-          [this] { showPreferencesForExtension(core::Extension::contentBlocker); }, std::move(clock))) {
+          [this] { showPreferencesForExtension(core::Extension::contentBlocker); }, clock_)) {
     application_.add_window(windowController_->window());
 }
 
-AppDelegate::~AppDelegate() { firstFrame_.disconnect(); }
+AppDelegate::~AppDelegate() {
+    firstFrame_.disconnect();
+    splitView_.reset();
+}
 
 void AppDelegate::later(std::function<void(AppDelegate&)> work) {
     runOnMain([weak = std::weak_ptr<AppDelegate*>(self_), work = std::move(work)] {
@@ -91,6 +94,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     disabledContentBlocker_ = core::observeDisabledContentBlocker(
         [this] { later([](AppDelegate& self) { self.triedUpdatingDisabledBlockerExtension(); }); });
     core_ = core::launch(steps);
+    splitView_ = std::make_unique<SplitViewController>(*windowController_, core_->services(), clock_);
     launched_ = true;
     for (const auto& path : std::exchange(pendingFiles_, {})) {
         core_->importPackageFile(path);

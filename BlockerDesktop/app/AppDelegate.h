@@ -5,6 +5,7 @@
 #include "platform/NotificationCenter.h"
 #include "window/Clock.h"
 #include "window/DarkWindowController.h"
+#include "window/SplitViewController.h"
 
 #include <gtkmm/application.h>
 
@@ -38,6 +39,8 @@ public:
     DarkWindowController* mainWindowController();
     // The window itself, even once it has been closed.
     DarkWindowController& windowController() { return *windowController_; }
+    // The package list and the detail pane, from the launch on.
+    SplitViewController* splitViewController() { return splitView_.get(); }
 
     // What the browser's "open the settings of this extension" does here.
     void showPreferencesForExtension(core::Extension extension);
@@ -53,9 +56,12 @@ private:
     void later(std::function<void(AppDelegate&)> work);
 
     Gtk::Application& application_;
+    std::shared_ptr<Clock> clock_;
     std::unique_ptr<DarkWindowController> windowController_;
     std::unique_ptr<ExtensionSettingsWindow> extensionSettings_;
     std::unique_ptr<core::RunningCore> core_;
+    // Works on the core's services, so it goes before them.
+    std::unique_ptr<SplitViewController> splitView_;
     sigc::connection firstFrame_;
     bool launched_ = false;
     std::vector<std::filesystem::path> pendingFiles_;

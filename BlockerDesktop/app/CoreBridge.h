@@ -3,9 +3,15 @@
 #include "app/BuildInfo.h"
 #include "app/CoreServices.h"
 #include "app/ExtensionServices.h"
+#include "app/PageInspector.h"
 #include "app/ProblemReports.h"
+#include "app/RuleListQuery.h"
+#include "app/RuleListSnapshot.h"
 #include "app/StorageMode.h"
 #include "app/WindowFrame.h"
+#include "model/Description.h"
+#include "model/EditorKinds.h"
+#include "prefs/BlockerPreferenceManager.h"
 #include "platform/NotificationCenter.h"
 
 #include <filesystem>
@@ -23,8 +29,11 @@ using Extension = BrowserExtension;
 using orvane::applicationVersion;
 using orvane::buildNumber;
 using orvane::ExtensionStateAnswer;
+using orvane::InspectionFigures;
 using orvane::isExtensionEnabled;
+using orvane::newPageInspection;
 using orvane::observeDisabledContentBlocker;
+using orvane::PageInspection;
 using orvane::postReport;
 using orvane::preinstalledPackageNames;
 using orvane::prepareReport;
@@ -42,6 +51,23 @@ using orvane::setExtensionEnabled;
 using orvane::setStorePreferencesLocally;
 using orvane::storesPreferencesLocally;
 using orvane::WindowFrame;
+
+// The package and rule lists and the editors' routing.
+using orvane::CoreServices;
+using orvane::descriptionText;
+using orvane::editorIDForKind;
+using orvane::EnabledFilter;
+using orvane::PackageSection;
+using orvane::packageSnapshot;
+using orvane::PackageSnapshot;
+using orvane::PackageSummary;
+using orvane::RuleListSnapshot;
+using orvane::RuleSearch;
+using orvane::sectionTitle;
+inline constexpr const char* kDidSavePackages = orvane::kDidSavePackages;
+inline constexpr const char* kDidImportBlockers = orvane::kDidImportBlockers;
+inline constexpr const char* kDidSaveUserPreference = orvane::kDidSaveUserPreference;
+inline constexpr const char* kRemotePreferenceSync = orvane::kRemotePreferenceSync;
 
 // The window's own steps of the launch; the cloud steps are added as the application takes them.
 struct WindowLaunchSteps {

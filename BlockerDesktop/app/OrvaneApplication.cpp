@@ -65,6 +65,7 @@ void OrvaneApplication::on_shutdown() {
     preferences_.reset();
     reportForm_.reset();
     help_.reset();
+    inspector_.reset();
     delegate_.reset();
     Gtk::Application::on_shutdown();
 }
@@ -83,11 +84,13 @@ void OrvaneApplication::addActions() {
     add_action("preferences", [this] { showPreferences(); });
     add_action("report-problem", [this] { showReportForm(); });
     add_action("help", [this] { showHelp(); });
+    add_action("inspector", [this] { showInspector(); });
     set_accel_for_action("app.quit", "<Control>q");
     set_accel_for_action("win.close", "<Control>w");
     set_accel_for_action("win.find", "<Control>f");
     set_accel_for_action("app.preferences", "<Control>comma");
     set_accel_for_action("app.help", "F1");
+    set_accel_for_action("app.inspector", "<Control>i");
 }
 
 void OrvaneApplication::showAbout() {
@@ -140,6 +143,15 @@ HelpVC& OrvaneApplication::showHelp() {
     }
     help_->present(mainWindow());
     return *help_;
+}
+
+InspectorVC& OrvaneApplication::showInspector() {
+    if (!inspector_) {
+        inspector_ = std::make_unique<InspectorVC>(clock_);
+        inspector_->setAddressObserver([this](const std::string& address) { noteInspectedAddress(address); });
+    }
+    inspector_->present(mainWindow());
+    return *inspector_;
 }
 
 } // namespace orvane::desktop

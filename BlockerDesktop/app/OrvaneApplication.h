@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "inspector/InspectorVC.h"
 #include "panes/HelpVC.h"
 #include "panes/PreferencesVC.h"
 #include "panes/ReportVC.h"
@@ -38,9 +39,11 @@ public:
     PreferencesVC& showPreferences();
     ReportVC& showReportForm();
     HelpVC& showHelp();
+    InspectorVC& showInspector();
     PreferencesVC* preferencesPane() { return preferences_.get(); }
     ReportVC* reportForm() { return reportForm_.get(); }
     HelpVC* helpPane() { return help_.get(); }
+    InspectorVC* inspector() { return inspector_.get(); }
     // The address the inspector looked at last: the report form offers it.
     void noteInspectedAddress(const std::string& address) { inspectedAddress_ = address; }
 
@@ -63,6 +66,7 @@ private:
     std::unique_ptr<PreferencesVC> preferences_;
     std::unique_ptr<ReportVC> reportForm_;
     std::unique_ptr<HelpVC> help_;
+    std::unique_ptr<InspectorVC> inspector_;
     std::optional<std::string> inspectedAddress_;
 };
 

@@ -21,8 +21,16 @@ std::string folded(const std::string& text) {
     return result.get();
 }
 
-bool matchesSearch(const Rule& rule, const std::string& lowerText, const std::string& foldedText) {
-    if (folded(rule.name).find(foldedText) != std::string::npos) {
+} // namespace
+
+RuleSearch::RuleSearch(const std::string& text) : lowerText_(lowered(text)), foldedText_(folded(lowerText_)) {}
+
+std::string RuleSearch::foldedName(const std::string& name) { return folded(name); }
+
+bool RuleSearch::matches(const Rule& rule) const { return empty() || matches(rule, folded(rule.name)); }
+
+bool RuleSearch::matches(const Rule& rule, std::string_view foldedRuleName) const {
+    if (empty() || foldedRuleName.find(foldedText_) != std::string_view::npos) {
         return true;
     }
     const auto& filter = rule.blocker.trigger.domainFilter;
@@ -30,14 +38,18 @@ bool matchesSearch(const Rule& rule, const std::string& lowerText, const std::st
         return false;
     }
     for (const auto& domain : filter->values) {
-        if (domain.find(lowerText) != std::string::npos) {
+        if (domain.find(lowerText_) != std::string::npos) {
             return true;
         }
     }
     return false;
 }
 
-} // namespace
+bool RuleSearch::narrows(const RuleSearch& earlier) const {
+    // A longer text that contains the earlier one matches a subset, in names and domains alike.
+    return foldedText_.find(earlier.foldedText_) != std::string::npos &&
+           lowerText_.find(earlier.lowerText_) != std::string::npos;
+}
 
 std::vector<Rule> filterAndSearchRules(const Package& package, EnabledFilter filter, const std::string& search,
                                        const BlockerPreferenceManager& preferences) {
@@ -45,14 +57,13 @@ std::vector<Rule> filterAndSearchRules(const Package& package, EnabledFilter fil
                                      ? package.rules
                                      : preferences.filterRules(package.rules, package.id,
                                                                filter == EnabledFilter::EnabledOnly);
-    if (search.empty()) {
+    const RuleSearch matcher(search);
+    if (matcher.empty()) {
         return filtered;
     }
-    const std::string lowerText = lowered(search);
-    const std::string foldedText = folded(lowerText);
     std::vector<Rule> found;
     for (auto& rule : filtered) {
-        if (matchesSearch(rule, lowerText, foldedText)) {
+        if (matcher.matches(rule)) {
             found.push_back(std::move(rule));
         }
     }

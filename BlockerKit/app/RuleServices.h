@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/RuleListQuery.h"
+#include "app/RuleListSnapshot.h"
 #include "app/ServiceError.h"
 #include "model/EditorInput.h"
 #include "model/Records.h"
@@ -30,6 +31,12 @@ public:
     // The rule list of a package: the enabled filter, then the search, in package order.
     ServiceResult<std::vector<RuleSummary>> listRules(const std::string& packageId, EnabledFilter filter,
                                                       const std::string& search) const;
+
+    // The package's rules as the catalog holds them, uncopied, with its disabled rules: what a
+    // list over all of a large package's rules reads (RuleListSnapshot.cpp).
+    ServiceResult<RuleListSnapshot> ruleListSnapshot(const std::string& packageId) const;
+    // Sorted ids of the package's disabled rules, as the switches stand now.
+    std::vector<std::string> disabledRuleIds(const std::string& packageId) const;
 
     // The kind of editor a rule of the package opens: a configurable package's own kind; for a
     // custom package the kind of the edited rule's action, else `requested`. Refuses a kind a

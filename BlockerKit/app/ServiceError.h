@@ -17,6 +17,7 @@ enum class ServiceErrorCode {
     WrongRuleKind,    // a configurable package takes only its own kind of rule
     RuleNotBuilt,     // the editor's input does not make a rule; the message says why
     NotSaved,         // a file could not be written; nothing changed
+    Unreadable,       // a file given to read could not be read
     InvalidAddress,   // not the web address of a page
 };
 

@@ -13,7 +13,8 @@ constexpr std::array<std::string_view, 3> kPrefixes{
     "^[^:]+:(//)?([^/]+\\.)?",
     "^https?://",
 };
-constexpr std::array<std::string_view, 3> kSuffixes{"[/:]", "/", ""};
+// The last is the separator of converted filter lists ("||host^").
+constexpr std::array<std::string_view, 4> kSuffixes{"[/:]", "/", "", "[^a-zA-Z0-9_.%-]"};
 
 // Far beyond any host name. Patterns this short always compile, so an alternation never takes
 // in a host whose own pattern RE2 would refuse as too large.

@@ -37,11 +37,11 @@ std::filesystem::path resourcesDirectory() {
     if (auto resources = environment("ORVANE_RESOURCES"); !resources.empty()) {
         return resources;
     }
-    // Only a binary of the build tree runs from the sources; an installed one takes its own
-    // data folder even where the source tree still exists.
+    // Only a binary of the build tree reads the resources the build made; an installed one takes
+    // its own data folder even where the build tree still exists.
     std::error_code error;
     if (std::filesystem::equivalent(executableDirectory(), ORVANE_BIN_DIR, error)) {
-        return ORVANE_SOURCE_RESOURCES;
+        return ORVANE_BUILD_RESOURCES;
     }
     return executableDirectory().parent_path() / "share/orvane";
 }

@@ -15,8 +15,8 @@ std::filesystem::path orvaneHome();
 std::filesystem::path sharedContainerDirectory();
 // The documents directory (read only, as a source of older package copies).
 std::filesystem::path documentsDirectory();
-// The application's resources: $ORVANE_RESOURCES, else the source tree's resources/ for a binary
-// of the build tree, else the installed data directory.
+// The application's resources: $ORVANE_RESOURCES, else the build tree's resources/ (which the
+// build makes) for a binary of the build tree, else the installed data directory.
 std::filesystem::path resourcesDirectory();
 // The cloud account, as ORVANE_CLOUD sets it: $ORVANE_CLOUD, else "sqlite:$ORVANE_HOME/Cloud".
 std::string cloudSetting();

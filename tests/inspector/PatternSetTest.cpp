@@ -47,7 +47,7 @@ private:
     static constexpr const char* kHostPieces[] = {"a", "b", "s", "k", "-", "_", "\\.", "A"};
     static constexpr const char* kAtoms[] = {"a", "/", "\\.", ".", "[a-c]", "[^/]", "s", "k", "\\?", "="};
     static constexpr const char* kQuantifiers[] = {"", "", "*", "+", "?"};
-    static constexpr const char* kEnds[] = {"", "", "[/:]", "/", ":", "$"};
+    static constexpr const char* kEnds[] = {"", "", "[/:]", "/", ":", "$", "[^a-zA-Z0-9_.%-]"};
     static constexpr const char* kBroken[] = {"(", "[", "\\", "*", "\\1", "a{2,1}", "(?<=a)"};
     static constexpr const char* kSchemes[] = {"https://", "http://", "HTTPS://", "ftp:", "http:"};
     static constexpr const char* kTextPieces[] = {"a", "b", "A", "/", ".", "c", "s", "S", "k", "?", "=", "-", "_",

@@ -58,7 +58,7 @@ TEST(ResourceFilter, OnlyTheUrlFilterOfBlockRulesCounts) {
     Rule scoped = urlRule("/banner/");
     scoped.blocker.trigger.resourceTypes = std::vector{ResourceType::Script};
     scoped.blocker.trigger.loadType = std::vector{LoadType::FirstParty};
-    scoped.blocker.trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, {"elsewhere.example"}};
+    scoped.blocker.trigger.domainFilter = DomainFilter{DomainFilterType::UnlessDomain, {"elsewhere.example"}};
     const ResourceFilter filter({Package{"block-ads",
                                          "Ads",
                                          {urlRule(".*", ActionType::Hide), urlRule(".*", ActionType::BlockCookies),
@@ -66,6 +66,22 @@ TEST(ResourceFilter, OnlyTheUrlFilterOfBlockRulesCounts) {
                                           urlRule(".*", ActionType::makeHttps), scoped}}});
     EXPECT_EQ(filter.classify("https://example.com/page"), Category::None);
     EXPECT_EQ(filter.classify("https://example.com/banner/1.png"), Category::Ad);
+
+    // Lists block every third-party ping, or any .com host on a few sites; by the URL alone those
+    // rules would claim the resources of every page. A rule for every address without conditions
+    // still claims them all.
+    Rule pings = urlRule(".*");
+    pings.blocker.trigger.resourceTypes = std::vector{ResourceType::Ping};
+    Rule onSites = urlRule("^https?://[a-z]+\\.com/");
+    onSites.blocker.trigger.domainFilter = DomainFilter{DomainFilterType::IfDomain, {"*video.example"}};
+    Rule onPages = urlRule("/page");
+    onPages.blocker.trigger.topURLFilter = TopURLFilter{TopURLFilterType::IfTopURL, {"video"}};
+    const ResourceFilter narrowed(
+        {Package{"block-trackers", "Trackers", {pings, onSites, onPages, urlRule("/collect")}}});
+    EXPECT_EQ(narrowed.classify("https://example.com/page"), Category::None);
+    EXPECT_EQ(narrowed.classify("https://example.com/collect?v=1"), Category::Tracker);
+    const ResourceFilter everything({Package{"block-trackers", "Trackers", {urlRule(".*")}}});
+    EXPECT_EQ(everything.classify("https://example.com/page"), Category::Tracker);
 }
 
 TEST(ResourceFilter, SkipsPatternsThatDoNotCompileSilently) {

@@ -4,7 +4,9 @@
 #include "CatalogCommands.h"
 #include "ClassifyCommand.h"
 #include "CloudCommand.h"
+#include "ConvertCommand.h"
 #include "ExtensionCommand.h"
+#include "InspectCommand.h"
 #include "ReloadCommands.h"
 #include "ReportCommands.h"
 #include "RuleCommands.h"
@@ -33,12 +35,14 @@ std::span<const Command> commands() {
         kPrefsCommand,
         kImportCommand,
         kExportCommand,
+        kConvertCommand,
         kExtensionCommand,
         kBrowserCommand,
         Command{"cloud", kCloudUsage, runCloud},
         kReportCommand,
         Command{"classify", "classify URL[=BYTES]... [--json]   (URLs one per line on standard input when none given)",
                 runClassify},
+        kInspectCommand,
     };
     return kCommands;
 }

@@ -2,15 +2,18 @@
 // desktop_screenshots OUTPUT_FOLDER. Run it on a display (scripts/screenshots.sh).
 
 #include "../DesktopHarness.h"
+#include "../ListHarness.h"
 
 #include "browser/ContentBlockerManager.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "support/InspectionSites.h"
 
 #include <gtk/gtk.h>
 #include <gtkmm/aboutdialog.h>
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/entry.h>
+#include <gtkmm/popovermenu.h>
 #include <gtkmm/textview.h>
 #include <webkit/webkit.h>
 
@@ -26,15 +29,15 @@ std::filesystem::path output;
 int failures = 0;
 
 // Draws the widget as it is on screen, through its window's own renderer.
-void save(Gtk::Widget& widget, const std::string& name) {
+void save(GtkWidget* widget, const std::string& name) {
     settle();
-    const int width = widget.get_width();
-    const int height = widget.get_height();
-    GdkPaintable* paintable = gtk_widget_paintable_new(widget.gobj());
+    const int width = gtk_widget_get_width(widget);
+    const int height = gtk_widget_get_height(widget);
+    GdkPaintable* paintable = gtk_widget_paintable_new(widget);
     GtkSnapshot* snapshot = gtk_snapshot_new();
     gdk_paintable_snapshot(paintable, snapshot, width, height);
     GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
-    GskRenderer* renderer = gtk_native_get_renderer(gtk_widget_get_native(widget.gobj()));
+    GskRenderer* renderer = gtk_native_get_renderer(gtk_widget_get_native(widget));
     const std::string path = (output / (name + ".png")).string();
     if (node == nullptr || renderer == nullptr) {
         std::cerr << "nothing to draw for " << name << "\n";
@@ -53,6 +56,8 @@ void save(Gtk::Widget& widget, const std::string& name) {
     }
     g_object_unref(paintable);
 }
+
+void save(Gtk::Widget& widget, const std::string& name) { save(widget.gobj(), name); }
 
 void finishFades(ManualClock& clock) {
     for (int i = 0; i < 10; ++i) {
@@ -85,7 +90,7 @@ int main(int argc, char** argv) {
     TemporaryDirectory home;
     ::setenv("ORVANE_HOME", home.path().c_str(), 1);
     ::setenv("ORVANE_CLOUD", "none", 1);
-    ::setenv("ORVANE_RESOURCES", ORVANE_SOURCE_RESOURCES, 1);
+    ::setenv("ORVANE_RESOURCES", ORVANE_BUILD_RESOURCES, 1);
     markLaunchedBefore();
 
     auto clock = std::make_shared<ManualClock>();
@@ -123,6 +128,67 @@ int main(int argc, char** argv) {
         settings->window().close();
     }
 
+    // The package list and the rule list.
+    auto& split = *running.delegate().splitViewController();
+    auto& services = split.services();
+    auto custom = services.packages().createPackage("Work Sites");
+    if (custom) {
+        EditorInput input;
+        input.name = "Chat widget";
+        input.urlFilter = "^https?://widgets\\.chat\\.example/";
+        if (!services.rules().saveRule(custom->id, ConfigurablePackageType::BlockURL, input, std::nullopt)) {
+            ++failures;
+        }
+        input = EditorInput{};
+        input.name = "Newsletter pop-over";
+        input.selector = "div.newsletter-modal, #subscribe-overlay";
+        input.urlFilter = ".*";
+        input.domainFilter = DomainFilterSelector::IfDomain;
+        input.domainRows = {"news.example", "magazine.example"};
+        if (!services.rules().saveRule(custom->id, ConfigurablePackageType::HideElements, input, std::nullopt)) {
+            ++failures;
+        }
+        running.settleCore();
+        settle();
+        auto& list = split.packageList();
+        list.selectRow(rowOf(list, custom->id));
+        settle();
+        save(running.window(), "package-list-custom-selected");
+
+        if (auto* cell = list.cellFor(custom->id)) {
+            cell->openMenu();
+            pumpUntil([&] { return cell->menuPopover().get_mapped(); });
+            settle();
+            save(cell->menuPopover(), "package-context-menu");
+            cell->menuPopover().popdown();
+            settle();
+            cell->packageLabel().activate_action("package.delete");
+            if (GtkWindow* alert = waitForDialog(running.window())) {
+                settle();
+                save(GTK_WIDGET(alert), "package-delete-alert");
+                gtk_dialog_response(GTK_DIALOG(alert), GTK_RESPONSE_CANCEL);
+                settle();
+            }
+        }
+    }
+
+    auto& rules = openRuleList(running, "block-ads");
+    save(running.window(), "rule-list-preinstalled");
+    rules.searchEntry().set_text("google");
+    settle();
+    save(running.window(), "rule-list-search");
+    rules.searchEntry().set_text("");
+    click(rules.filterSegment(EnabledFilter::DisabledOnly));
+    settle();
+    save(running.window(), "rule-list-no-rules-cell");
+
+    auto& list = split.packageList();
+    list.selectRow(list.rowCount() - 1);
+    settle();
+    clock->advance(500ms);
+    settle();
+    save(running.window(), "package-list-pending-package");
+
     running.app().showAbout();
     pumpUntil([&] { return running.app().aboutWindow()->get_mapped(); });
     save(*running.app().aboutWindow(), "about");
@@ -152,5 +218,30 @@ int main(int argc, char** argv) {
     settle();
     save(help.window(), "help");
     help.window().close();
+
+    // The inspector: idle, during a load that never ends, and finished on a page with ads,
+    // trackers and widgets from other hosts (local sites, reached through their proxy).
+    const auto sites = inspectionSites();
+    ::setenv("http_proxy", sites->proxy().c_str(), 1);
+    auto& inspector = running.app().showInspector();
+    pumpUntil([&] { return inspector.window().get_mapped(); });
+    save(inspector.window(), "inspector-idle");
+    inspector.urlField().set_text("http://slow.test/");
+    g_signal_emit_by_name(inspector.urlField().gobj(), "activate");
+    finishFades(*clock);
+    clock->advance(1200ms);
+    settle();
+    save(inspector.window(), "inspector-loading");
+    inspector.urlField().set_text("http://news.test/");
+    g_signal_emit_by_name(inspector.urlField().gobj(), "activate");
+    pumpUntil(
+        [&] {
+            clock->advance(10ms);
+            return inspector.isDone();
+        },
+        std::chrono::seconds(60));
+    finishFades(*clock);
+    save(inspector.window(), "inspector-finished");
+    inspector.window().close();
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "rules/DescriptionView.h"
+#include "rules/RuleListModel.h"
+#include "rules/RuleRows.h"
+
+#include <giomm/menu.h>
+#include <giomm/simpleactiongroup.h>
+#include <gtkmm/label.h>
+#include <gtkmm/popovermenu.h>
+#include <gtkmm/switch.h>
+
+#include <functional>
+#include <memory>
+
+namespace orvane::desktop {
+
+// What a rule's row asks of the rule list.
+struct RuleCellDelegate {
+    std::function<void(const Glib::RefPtr<RuleItem>&, bool enabled)> updatePreference;
+    std::function<void(const Glib::RefPtr<RuleItem>&)> editRule;
+    std::function<void(const Glib::RefPtr<RuleItem>&)> removeRule;
+};
+
+// A rule's row: its name and switch on the first line, the description wrapped below. The row is
+// exactly the description's height at the row's width less 30 pixels, plus 45 pixels; it lays
+// its children out itself so that measuring it measures the description once.
+class RuleCell : public Gtk::Widget {
+public:
+    static constexpr int kSideMargin = 15;
+    static constexpr int kExtraHeight = 45;
+
+    explicit RuleCell(RuleCellDelegate delegate);
+    ~RuleCell() override;
+
+    // Shows the rule; rules of packages the user owns get the menu "Edit Rule" / "Delete Rule".
+    void configure(const Glib::RefPtr<RuleItem>& item, bool editable);
+    // Shows the row's rule, and the next one whenever the row takes another.
+    void bindRow(const Glib::RefPtr<RuleRow>& row, bool editable);
+    void clear();
+
+    const Glib::RefPtr<RuleItem>& item() const { return item_; }
+    Gtk::Label& ruleTitle() { return title_; }
+    DescriptionView& ruleDescription() { return description_; }
+    Gtk::Switch& preferenceSwitch() { return switch_; }
+    bool hasMenu() const { return editable_; }
+    Glib::RefPtr<Gio::MenuModel> menuModel() { return menu(); }
+    // Opens the context menu at a point of the row (its top left corner when none is given).
+    void openMenu(double x = kSideMargin, double y = kExtraHeight / 2.0);
+    // Made when first opened: a list makes hundreds of rows as it opens, a menu is opened rarely.
+    Gtk::PopoverMenu& menuPopover();
+
+protected:
+    Gtk::SizeRequestMode get_request_mode_vfunc() const override;
+    void measure_vfunc(Gtk::Orientation orientation, int for_size, int& minimum, int& natural, int& minimum_baseline,
+                       int& natural_baseline) const override;
+    void size_allocate_vfunc(int width, int height, int baseline) override;
+    // The row takes the focus itself (Enter edits, the Menu key opens the menu); Tab reaches
+    // the switch.
+    bool grab_focus_vfunc() override { return false; }
+
+private:
+    void showState();
+    void releaseChildren();
+    Glib::RefPtr<Gio::Menu> menu();
+
+    RuleCellDelegate delegate_;
+    Glib::RefPtr<RuleItem> item_;
+    sigc::connection itemChanged_;
+    sigc::connection rowRetargeted_;
+    bool editable_ = false;
+    bool configuring_ = false;
+    Gtk::Label title_;
+    DescriptionView description_;
+    Gtk::Switch switch_;
+    Glib::RefPtr<Gio::Menu> menu_;
+    Glib::RefPtr<Gio::SimpleActionGroup> actions_;
+    std::unique_ptr<Gtk::PopoverMenu> popover_;
+};
+
+} // namespace orvane::desktop
