@@ -3,6 +3,7 @@
 #include "app/BuildInfo.h"
 #include "app/CoreServices.h"
 #include "app/ExtensionServices.h"
+#include "app/ListNotifications.h"
 #include "app/PageInspector.h"
 #include "app/ProblemReports.h"
 #include "app/RuleListQuery.h"
@@ -11,7 +12,6 @@
 #include "app/WindowFrame.h"
 #include "model/Description.h"
 #include "model/EditorKinds.h"
-#include "prefs/BlockerPreferenceManager.h"
 #include "platform/NotificationCenter.h"
 
 #include <filesystem>
@@ -64,10 +64,10 @@ using orvane::PackageSummary;
 using orvane::RuleListSnapshot;
 using orvane::RuleSearch;
 using orvane::sectionTitle;
-inline constexpr const char* kDidSavePackages = orvane::kDidSavePackages;
-inline constexpr const char* kDidImportBlockers = orvane::kDidImportBlockers;
-inline constexpr const char* kDidSaveUserPreference = orvane::kDidSaveUserPreference;
-inline constexpr const char* kRemotePreferenceSync = orvane::kRemotePreferenceSync;
+inline constexpr const char* kDidSavePackages = orvane::notifications::kDidSavePackages;
+inline constexpr const char* kDidImportBlockers = orvane::notifications::kDidImportBlockers;
+inline constexpr const char* kDidSaveUserPreference = orvane::notifications::kDidSaveUserPreference;
+inline constexpr const char* kRemotePreferenceSync = orvane::notifications::kRemotePreferenceSync;
 
 // The window's own steps of the launch; the cloud steps are added as the application takes them.
 struct WindowLaunchSteps {
