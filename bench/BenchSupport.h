@@ -5,9 +5,11 @@
 
 #include "model/JsonEncoding.h"
 #include "model/Records.h"
+#include "platform/AtomicFile.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +54,16 @@ inline std::vector<Package> generatePackages(std::size_t count, const std::strin
             Rule{prefix + "-rule-" + std::to_string(i), "Rule " + std::to_string(i), Blocker{trigger, action}});
     }
     return packages;
+}
+
+// A file a benchmark cannot run without: its text, or the run ends with a message.
+inline std::string readFileOrExit(const std::filesystem::path& path) {
+    auto text = readWholeFile(path);
+    if (!text) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        std::exit(2);
+    }
+    return *text;
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& text) {

@@ -11,6 +11,7 @@
 //
 // ORVANE_AGREEMENT_ORACLE names the oracle's folder when it is not build/agreement-oracle.
 
+#include "BenchSupport.h"
 #include "FilterListCorpus.h"
 
 #include "model/JsonDecoding.h"
@@ -30,20 +31,12 @@
 #include <vector>
 
 using namespace orvane;
+using orvane::bench::readFileOrExit;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr double kTargetAgreement = 97.0;
-
-std::string readText(const fs::path& path) {
-    auto text = readWholeFile(path);
-    if (!text) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        std::exit(2);
-    }
-    return *text;
-}
 
 std::string jsonString(const std::string& text) {
     std::string quoted = "\"";
@@ -118,10 +111,10 @@ int main(int argc, char** argv) {
     }
     const std::vector<fs::path> lists{fs::path(ORVANE_EASYLIST_DIR) / "easylist.txt",
                                       fs::path(ORVANE_EASYLIST_DIR) / "easyprivacy.txt"};
-    const corpus::ListMaterial material = corpus::listMaterial({readText(lists[0]), readText(lists[1])});
+    const corpus::ListMaterial material = corpus::listMaterial({readFileOrExit(lists[0]), readFileOrExit(lists[1])});
     const std::vector<corpus::Request> requests = corpus::RequestGenerator(material, 14).requests(count);
 
-    const auto document = parseJson(readText(fs::path(ORVANE_BUILD_RESOURCES) / "PreinstalledPackages.json"));
+    const auto document = parseJson(readFileOrExit(fs::path(ORVANE_BUILD_RESOURCES) / "PreinstalledPackages.json"));
     if (!document) {
         std::fprintf(stderr, "the preinstalled package file does not parse\n");
         return 2;

@@ -47,15 +47,6 @@ double threadSeconds() {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
 }
 
-std::string readText(const fs::path& path) {
-    auto text = readWholeFile(path);
-    if (!text) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        std::exit(2);
-    }
-    return *text;
-}
-
 // Runs a program of build/bin and answers the wall-clock seconds it took; negative on failure.
 double run(const std::string& program, std::vector<std::string> arguments, const std::string& input = {}) {
     const std::string path = (executableDirectory() / program).string();
@@ -121,9 +112,9 @@ int main() {
     logToNowhere();
     const fs::path preinstalled = fs::path(ORVANE_BUILD_RESOURCES) / "PreinstalledPackages.json";
     fs::copy_file(preinstalled, home.resources() / "PreinstalledPackages.json");
-    const std::vector<std::string> lists{readText(fs::path(ORVANE_EASYLIST_DIR) / "easylist.txt"),
-                                         readText(fs::path(ORVANE_EASYLIST_DIR) / "easyprivacy.txt")};
-    const auto document = parseJson(readText(preinstalled));
+    const std::vector<std::string> lists{readFileOrExit(fs::path(ORVANE_EASYLIST_DIR) / "easylist.txt"),
+                                         readFileOrExit(fs::path(ORVANE_EASYLIST_DIR) / "easyprivacy.txt")};
+    const auto document = parseJson(readFileOrExit(preinstalled));
     const std::vector<Package> packages = document ? packagesFromJSON(*document) : std::vector<Package>{};
     std::size_t ruleCount = 0;
     for (const Package& package : packages) {

@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "platform/Log.h"
-#include "platform/MainQueue.h"
+#include "window/LaterOnMain.h"
 
 #include <gdkmm/frameclock.h>
 
@@ -50,13 +50,7 @@ AppDelegate::~AppDelegate() {
     splitView_.reset();
 }
 
-void AppDelegate::later(std::function<void(AppDelegate&)> work) {
-    runOnMain([weak = std::weak_ptr<AppDelegate*>(self_), work = std::move(work)] {
-        if (auto self = weak.lock()) {
-            work(**self);
-        }
-    });
-}
+void AppDelegate::later(std::function<void(AppDelegate&)> work) { laterOnMain(self_, std::move(work)); }
 
 void AppDelegate::launchOnceDrawn() {
     if (launched_ || firstFrame_.connected()) {

@@ -2,8 +2,8 @@
 
 #include "dialogs/Dialogs.h"
 #include "platform/Log.h"
-#include "platform/MainQueue.h"
 #include "window/DarkWindowController.h"
+#include "window/LaterOnMain.h"
 #include "window/SplitViewController.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -103,13 +103,7 @@ AdvancedVC::~AdvancedVC() {
     tableView_->set_model({});
 }
 
-void AdvancedVC::later(std::function<void(AdvancedVC&)> work) {
-    runOnMain([weak = std::weak_ptr<AdvancedVC*>(self_), work = std::move(work)] {
-        if (auto self = weak.lock()) {
-            work(**self);
-        }
-    });
-}
+void AdvancedVC::later(std::function<void(AdvancedVC&)> work) { laterOnMain(self_, std::move(work)); }
 
 void AdvancedVC::setUpFactory() {
     auto factory = Gtk::SignalListItemFactory::create();

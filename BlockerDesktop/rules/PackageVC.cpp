@@ -1,7 +1,7 @@
 #include "rules/PackageVC.h"
 
 #include "platform/Log.h"
-#include "platform/MainQueue.h"
+#include "window/LaterOnMain.h"
 #include "window/SplitViewController.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -110,13 +110,7 @@ PackageVC::~PackageVC() {
     tableView_->set_model({});
 }
 
-void PackageVC::later(std::function<void(PackageVC&)> work) {
-    runOnMain([weak = std::weak_ptr<PackageVC*>(self_), work = std::move(work)] {
-        if (auto self = weak.lock()) {
-            work(**self);
-        }
-    });
-}
+void PackageVC::later(std::function<void(PackageVC&)> work) { laterOnMain(self_, std::move(work)); }
 
 void PackageVC::setUpFactory() {
     auto factory = Gtk::SignalListItemFactory::create();

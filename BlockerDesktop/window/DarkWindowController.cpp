@@ -2,7 +2,7 @@
 
 #include "app/CoreBridge.h"
 #include "platform/Log.h"
-#include "platform/MainQueue.h"
+#include "window/LaterOnMain.h"
 
 namespace orvane::desktop {
 
@@ -59,13 +59,7 @@ void DarkWindowController::saveFrame() {
     core::saveWindowFrame(core::WindowFrame{width, height, window_->is_maximized()});
 }
 
-void DarkWindowController::later(std::function<void(DarkWindowController&)> work) {
-    runOnMain([weak = std::weak_ptr<DarkWindowController*>(self_), work = std::move(work)] {
-        if (auto self = weak.lock()) {
-            work(**self);
-        }
-    });
-}
+void DarkWindowController::later(std::function<void(DarkWindowController&)> work) { laterOnMain(self_, std::move(work)); }
 
 void DarkWindowController::showMessage(OnScreenMessage message) {
     if (messageContainer_) {

@@ -29,22 +29,34 @@ std::string_view trimmed(std::string_view line) {
     return line;
 }
 
-// The filters of the list in order: every line but blank ones, comments ("!") and the
-// "[Adblock Plus 2.0]" header.
-std::vector<std::string_view> filterLines(std::string_view text) {
-    std::vector<std::string_view> filters;
+// Calls `visit` with each line of `text`, blanks trimmed, while it answers true.
+template <typename Visit>
+void forEachTrimmedLine(std::string_view text, Visit visit) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        const std::string_view line = trimmed(text.substr(start, end - start));
+        if (!visit(trimmed(text.substr(start, end - start)))) {
+            return;
+        }
         start = end + 1;
-        if (!line.empty() && !line.starts_with('!') && !line.starts_with('[')) {
+    }
+}
+
+bool isFilter(std::string_view line) { return !line.empty() && !line.starts_with('!') && !line.starts_with('['); }
+
+// The filters of the list in order: every line but blank ones, comments ("!") and the
+// "[Adblock Plus 2.0]" header.
+std::vector<std::string_view> filterLines(std::string_view text) {
+    std::vector<std::string_view> filters;
+    forEachTrimmedLine(text, [&](std::string_view line) {
+        if (isFilter(line)) {
             filters.push_back(line);
         }
-    }
+        return true;
+    });
     return filters;
 }
 
@@ -172,22 +184,15 @@ std::vector<ConvertedList> convertFilterLists(const std::vector<ListSource>& lis
 
 std::string listTitle(std::string_view text) {
     constexpr std::string_view kTitle = "! Title:";
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        const std::string_view line = trimmed(text.substr(start, end - start));
-        start = end + 1;
+    std::string title;
+    forEachTrimmedLine(text, [&](std::string_view line) {
         if (line.starts_with(kTitle)) {
-            return std::string(trimmed(line.substr(kTitle.size())));
+            title = trimmed(line.substr(kTitle.size()));
+            return false;
         }
-        if (!line.empty() && !line.starts_with('!') && !line.starts_with('[')) {
-            break;
-        }
-    }
-    return {};
+        return !isFilter(line);
+    });
+    return title;
 }
 
 } // namespace orvane::filterlists
