@@ -1,5 +1,7 @@
 #include "packages/PackageCell.h"
 
+#include "window/ContextMenuClick.h"
+
 #include <gdk/gdkkeysyms.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -91,10 +93,7 @@ PackageCell::PackageCell(PackageCellDelegate delegate, std::shared_ptr<Clock> cl
     auto click = Gtk::GestureClick::create();
     click->set_button(0);
     click->signal_pressed().connect([this, click = click.get()](int, double x, double y) {
-        const guint button = click->get_current_button();
-        const bool control = (click->get_current_event_state() & Gdk::ModifierType::CONTROL_MASK) ==
-                             Gdk::ModifierType::CONTROL_MASK;
-        if (hasMenu() && (button == GDK_BUTTON_SECONDARY || (button == GDK_BUTTON_PRIMARY && control))) {
+        if (hasMenu() && asksForContextMenu(*click)) {
             click->set_state(Gtk::EventSequenceState::CLAIMED);
             openMenu(x, y);
         }

@@ -1,5 +1,7 @@
 #include "rules/RuleCell.h"
 
+#include "window/ContextMenuClick.h"
+
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 #include <gtkmm/gestureclick.h>
@@ -55,10 +57,7 @@ RuleCell::RuleCell(RuleCellDelegate delegate)
     auto click = Gtk::GestureClick::create();
     click->set_button(0);
     click->signal_pressed().connect([this, click = click.get()](int, double x, double y) {
-        const guint button = click->get_current_button();
-        const bool control = (click->get_current_event_state() & Gdk::ModifierType::CONTROL_MASK) ==
-                             Gdk::ModifierType::CONTROL_MASK;
-        if (editable_ && (button == GDK_BUTTON_SECONDARY || (button == GDK_BUTTON_PRIMARY && control))) {
+        if (editable_ && asksForContextMenu(*click)) {
             click->set_state(Gtk::EventSequenceState::CLAIMED);
             openMenu(x, y);
         }

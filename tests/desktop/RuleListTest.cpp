@@ -37,6 +37,14 @@ Rule cookieRule(const std::string& id) {
     return rule;
 }
 
+// A label in the descriptions' 12-point font, to measure what a description should take.
+void setTwelvePoints(Gtk::Label& label) {
+    auto attributes = Pango::AttrList();
+    auto size = Pango::Attribute::create_attr_size(12 * PANGO_SCALE);
+    attributes.insert(size);
+    label.set_attributes(attributes);
+}
+
 class RuleListTest : public DesktopTest {
 protected:
     RuleListTest() {
@@ -140,10 +148,7 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
     Gtk::Label reference(descriptionText(findPackage("block-url")->rules[1]));
     reference.set_wrap(true);
     reference.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-    auto attributes = Pango::AttrList();
-    auto size = Pango::Attribute::create_attr_size(12 * PANGO_SCALE);
-    attributes.insert(size);
-    reference.set_attributes(attributes);
+    setTwelvePoints(reference);
     int minimum = 0;
     int natural = 0;
     int ignored = 0;
@@ -169,10 +174,7 @@ TEST_F(RuleListTest, ALongDescriptionShowsItsFirstLinesAndTellsAScreenReaderAll)
     EXPECT_NE(cell->ruleDescription().text().find("#ad-slot-399"), std::string::npos);
 
     Gtk::Label line("Hide");
-    auto attributes = Pango::AttrList();
-    auto size = Pango::Attribute::create_attr_size(12 * PANGO_SCALE);
-    attributes.insert(size);
-    line.set_attributes(attributes);
+    setTwelvePoints(line);
     int minimum = 0;
     int lineHeight = 0;
     int ignored = 0;
