@@ -2,6 +2,7 @@
 
 #include "dialogs/Dialogs.h"
 #include "platform/Log.h"
+#include "window/ContextMenuRequest.h"
 #include "window/DarkWindowController.h"
 #include "window/LaterOnMain.h"
 #include "window/SplitViewController.h"
@@ -74,8 +75,7 @@ AdvancedVC::AdvancedVC(SplitViewController& splitView, std::shared_ptr<Clock> cl
     auto keys = Gtk::EventControllerKey::create();
     keys->signal_key_pressed().connect(
         [this](guint key, guint, Gdk::ModifierType state) {
-            const bool shift = (state & Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK;
-            if (key != GDK_KEY_Menu && !(key == GDK_KEY_F10 && shift)) {
+            if (!asksForContextMenu(key, state)) {
                 return false;
             }
             Gtk::Widget* focused = Glib::wrap(gtk_widget_get_focus_child(GTK_WIDGET(tableView_->gobj())));

@@ -1,6 +1,6 @@
 #include "packages/PackageCell.h"
 
-#include "window/ContextMenuClick.h"
+#include "window/ContextMenuRequest.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gio/gio.h>

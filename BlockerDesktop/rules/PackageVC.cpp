@@ -1,6 +1,7 @@
 #include "rules/PackageVC.h"
 
 #include "platform/Log.h"
+#include "window/ContextMenuRequest.h"
 #include "window/LaterOnMain.h"
 #include "window/SplitViewController.h"
 
@@ -81,8 +82,7 @@ PackageVC::PackageVC(SplitViewController& splitView, const std::string& packageI
     auto keys = Gtk::EventControllerKey::create();
     keys->signal_key_pressed().connect(
         [this](guint key, guint, Gdk::ModifierType state) {
-            const bool shift = (state & Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK;
-            if (key != GDK_KEY_Menu && !(key == GDK_KEY_F10 && shift)) {
+            if (!asksForContextMenu(key, state)) {
                 return false;
             }
             Gtk::Widget* row = Glib::wrap(gtk_widget_get_focus_child(GTK_WIDGET(tableView_->gobj())));

@@ -1,6 +1,6 @@
 #include "rules/RuleCell.h"
 
-#include "window/ContextMenuClick.h"
+#include "window/ContextMenuRequest.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
