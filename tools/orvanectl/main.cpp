@@ -25,11 +25,6 @@ void printHelp(std::ostream& out) {
 
 } // namespace
 
-int usageError(const Command& command, std::string_view message) {
-    std::cerr << "orvanectl: " << message << "\nusage:\n  " << command.usage << "\n";
-    return kExitUsage;
-}
-
 } // namespace orvane::cli
 
 int main(int argc, char** argv) {
