@@ -56,6 +56,8 @@ using orvane::WindowFrame;
 using orvane::CoreServices;
 using orvane::descriptionText;
 using orvane::editorIDForKind;
+using orvane::editorKindForAction;
+using orvane::packageKind;
 using orvane::EnabledFilter;
 using orvane::PackageSection;
 using orvane::packageSnapshot;

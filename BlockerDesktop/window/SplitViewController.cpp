@@ -1,11 +1,11 @@
 #include "window/SplitViewController.h"
 
+#include "editors/RuleEditors.h"
 #include "packages/AdvancedVC.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "rules/PackageVC.h"
 #include "window/DarkWindowController.h"
-#include "window/EditorPlaceholder.h"
 
 namespace orvane::desktop {
 
@@ -72,13 +72,7 @@ void SplitViewController::showRuleEditor(const std::optional<std::string>& ruleI
         }
         return;
     }
-    if (editorFactory_) {
-        if (auto page = editorFactory_(*request, *this)) {
-            setDetail(std::move(page));
-            return;
-        }
-    }
-    setDetail(std::make_unique<EditorPlaceholder>(*request, *this));
+    setDetail(makeRuleEditor(*request, *this));
 }
 
 void SplitViewController::closeEditor(const std::string& packageId) {

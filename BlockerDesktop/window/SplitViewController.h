@@ -4,7 +4,6 @@
 #include "window/Clock.h"
 #include "window/DetailPage.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,11 +26,6 @@ struct EditorRequest {
     std::optional<std::string> ruleId;
 };
 
-class SplitViewController;
-// Makes the editor page for a request. An editor stores its rule through the rule services and
-// then calls SplitViewController::closeEditor(packageId); Cancel calls the same.
-using EditorFactory = std::function<std::unique_ptr<DetailPage>(const EditorRequest&, SplitViewController&)>;
-
 // The main window's split view: the package list in the first pane, the rule list of the
 // selected package or a rule editor in the second. Everything that changes the second pane
 // goes through here.
@@ -45,6 +39,8 @@ public:
 
     AdvancedVC& packageList() { return *packageList_; }
     CoreServices& services() { return services_; }
+    // The clock the pages' timed steps follow.
+    const std::shared_ptr<Clock>& clock() const { return clock_; }
     DarkWindowController& windowController() { return window_; }
     // The page in the detail pane, and the rule list when that is what it shows.
     DetailPage* detail() { return detail_.get(); }
@@ -62,8 +58,6 @@ public:
     // The package list redraws its selected row (counts and switch).
     void reloadSelectedRow();
 
-    // Where editors come from; without one, a placeholder page names the editor.
-    void setEditorFactory(EditorFactory factory) { editorFactory_ = std::move(factory); }
     // The editor that showRuleEditor opens, absent for rules that are not edited.
     std::optional<EditorRequest> editorRequest(const std::optional<std::string>& ruleId,
                                                const std::string& packageId) const;
@@ -74,7 +68,6 @@ private:
     DarkWindowController& window_;
     CoreServices& services_;
     std::shared_ptr<Clock> clock_;
-    EditorFactory editorFactory_;
     std::unique_ptr<DetailPage> detail_;
     std::unique_ptr<AdvancedVC> packageList_;
 };

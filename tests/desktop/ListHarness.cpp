@@ -24,8 +24,8 @@ guint rowOf(desktop::AdvancedVC& list, const std::string& packageId) {
 
 desktop::PackageVC* ruleList(RunningApp& running) { return splitView(running).ruleList(); }
 
-desktop::EditorPlaceholder* editorPage(RunningApp& running) {
-    return dynamic_cast<desktop::EditorPlaceholder*>(splitView(running).detail());
+desktop::EditorPage* editorPage(RunningApp& running) {
+    return dynamic_cast<desktop::EditorPage*>(splitView(running).detail());
 }
 
 desktop::PackageVC& openRuleList(RunningApp& running, const std::string& packageId) {

@@ -5,7 +5,7 @@
 
 #include "packages/AdvancedVC.h"
 #include "rules/PackageVC.h"
-#include "window/EditorPlaceholder.h"
+#include "editors/EditorPage.h"
 #include "window/SplitViewController.h"
 
 #include <gtk/gtk.h>
@@ -22,7 +22,7 @@ desktop::AdvancedVC& packageList(RunningApp& running);
 guint rowOf(desktop::AdvancedVC& list, const std::string& packageId);
 // The rule list in the detail pane, or nothing when an editor is there.
 desktop::PackageVC* ruleList(RunningApp& running);
-desktop::EditorPlaceholder* editorPage(RunningApp& running);
+desktop::EditorPage* editorPage(RunningApp& running);
 // Selects the package as a click does and waits for its rule list.
 desktop::PackageVC& openRuleList(RunningApp& running, const std::string& packageId);
 

@@ -173,7 +173,6 @@ TEST_F(PackageListTest, AddingAPackageKeepsItPendingUntilItIsNamed) {
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->request().editorID, "CustomBlockerCreator");
     EXPECT_EQ(editor->request().packageId, added.summary.id);
-    EXPECT_EQ(editor->identifierLabel().get_text(), "CustomBlockerCreator");
     // An empty package has no rule list to go back to.
     EXPECT_FALSE(editor->cancelButton().get_visible());
 

@@ -5,6 +5,8 @@
 #include "../ListHarness.h"
 
 #include "browser/ContentBlockerManager.h"
+#include "editors/CustomBlockerCreator.h"
+#include "editors/URLBlockerCreator.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "support/InspectionSites.h"
@@ -182,7 +184,74 @@ int main(int argc, char** argv) {
     settle();
     save(running.window(), "rule-list-no-rules-cell");
 
+    // Each editor for a first rule of its package, then filled with a rule of its kind.
     auto& list = split.packageList();
+    auto editorShots = [&](const std::string& packageId, ConfigurablePackageType kind, const EditorInput& filled,
+                           const std::string& name) {
+        list.selectRow(rowOf(list, packageId));
+        settle();
+        save(running.window(), "editor-" + name + "-new");
+        auto rule = services.rules().saveRule(packageId, kind, filled, std::nullopt);
+        if (!rule) {
+            std::cerr << rule.error().message << "\n";
+            ++failures;
+            return;
+        }
+        running.settleCore();
+        list.selectRow(rowOf(list, packageId));
+        settle();
+        split.showRuleEditor(rule->id, packageId);
+        settle();
+        save(running.window(), "editor-" + name + "-filled");
+    };
+    EditorInput url;
+    url.name = "Ad server scripts";
+    url.urlFilter = "^https?://([^/]+\\.)?adserver\\.example/";
+    url.resourceTypes.set(0).set(2);
+    url.loadTypeSegment = 2;
+    url.domainFilter = DomainFilterSelector::UnlessDomain;
+    url.domainRows = {"adserver.example"};
+    url.includeSubdomains = true;
+    editorShots("block-url", ConfigurablePackageType::BlockURL, url, "url");
+    EditorInput cookies;
+    cookies.loadTypeSegment = 2;
+    cookies.domainFilter = DomainFilterSelector::IfDomain;
+    cookies.domainRows = {"news.example", "shop.example"};
+    cookies.includeSubdomains = true;
+    editorShots("block-cookies", ConfigurablePackageType::BlockCookies, cookies, "cookies");
+    EditorInput hide;
+    hide.name = "Cookie banners";
+    hide.selector = "#cookie-banner, .consent-overlay";
+    editorShots("hide-elements", ConfigurablePackageType::HideElements, hide, "css");
+    EditorInput whitelist;
+    whitelist.domainRows = {"bank.example", "intranet.example"};
+    editorShots("whitelist", ConfigurablePackageType::Whitelist, whitelist, "whitelist");
+    EditorInput https;
+    https.domainRows = {"mail.example"};
+    https.includeSubdomains = true;
+    editorShots("make-https", ConfigurablePackageType::makeHttps, https, "https");
+
+    // The kind chooser of a custom package, and a save WebKit would refuse.
+    auto blank = services.packages().createPackage("Reading");
+    if (blank) {
+        running.settleCore();
+        list.selectRow(rowOf(list, blank->id));
+        settle();
+        save(running.window(), "editor-kind-chooser");
+        if (auto* chooser = dynamic_cast<desktop::CustomBlockerCreator*>(split.detail())) {
+            auto* editor = dynamic_cast<desktop::URLBlockerCreator*>(&chooser->editor(0));
+            if (editor != nullptr) {
+                editor->urlFilter().set_text("ads|banners");
+                click(editor->saveButton());
+                pumpUntil([&] { return controller.messageContainer() != nullptr; });
+                finishFades(*clock);
+                save(running.window(), "editor-failed-save-message");
+                dismiss(running, *clock);
+                save(running.window(), "editor-failed-save");
+            }
+        }
+    }
+
     list.selectRow(list.rowCount() - 1);
     settle();
     clock->advance(500ms);
