@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "platform/Log.h"
+#include "rules/PackageVC.h"
 #include "window/LaterOnMain.h"
 
 #include <gdkmm/frameclock.h>
@@ -180,11 +181,48 @@ void AppDelegate::displayInformation(const Notification& note) {
     information.mainMessageParts = {*message};
     information.buttonTitle = "OK";
     information.completion = controller->dismissingCompletion(nullptr);
+    auto rejectedPackage = note.stringValue(core::kRejectedPackageIdKey);
+    auto rejectedRule = note.stringValue(core::kRejectedRuleIdKey);
+    if (rejectedPackage && rejectedRule) {
+        // WebKit refuses the whole list for this rule: the way out is one button away.
+        information.buttonTitle = "Disable Rule";
+        information.completion = controller->dismissingCompletion(
+            [this, packageId = *rejectedPackage, ruleId = *rejectedRule] { disableRejectedRule(packageId, ruleId); });
+        information.showSkipper = true;
+        information.skipperTitle = "Not Now";
+        information.skipCompletion = controller->dismissingCompletion(nullptr);
+    }
     later([information = std::move(information)](AppDelegate& self) {
         if (auto* controller = self.mainWindowController()) {
             controller->showMessage(information);
         }
     });
+}
+
+void AppDelegate::disableRejectedRule(const std::string& packageId, const std::string& ruleId) {
+    if (!core_) {
+        return;
+    }
+    // The rebuild that follows shows its own refusal, naming the next rule, if there is one. It
+    // runs once the switch is written, and so do the lists that show it.
+    auto disabled = core_->services().switches().setRulesEnabled(
+        packageId, {ruleId}, false,
+        [weak = std::weak_ptr<AppDelegate*>(self_), packageId](const core::ReloadOutcome&) {
+            runOnMain([weak, packageId] {
+                auto self = weak.lock();
+                if (!self || !(*self)->splitView_) {
+                    return;
+                }
+                SplitViewController& split = *(*self)->splitView_;
+                if (auto* list = split.ruleList(); list != nullptr && list->packageId() == packageId) {
+                    list->reloadSwitches();
+                }
+                split.reloadSelectedRow();
+            });
+        });
+    if (!disabled) {
+        log(disabled.error().message);
+    }
 }
 
 void AppDelegate::triedUpdatingDisabledBlockerExtension() {

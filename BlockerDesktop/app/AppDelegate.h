@@ -52,6 +52,8 @@ public:
 
 private:
     void showIntroUnless(bool enabled);
+    // Switches off the rule a refused list was searched down to.
+    void disableRejectedRule(const std::string& packageId, const std::string& ruleId);
     // Runs `work` on the main queue if the delegate still lives then.
     void later(std::function<void(AppDelegate&)> work);
 

@@ -12,6 +12,7 @@
 #include "app/WindowFrame.h"
 #include "model/Description.h"
 #include "model/EditorKinds.h"
+#include "model/RejectedRule.h"
 #include "platform/NotificationCenter.h"
 
 #include <filesystem>
@@ -39,6 +40,7 @@ using orvane::preinstalledPackageNames;
 using orvane::prepareReport;
 using orvane::queryExtensionState;
 using orvane::rawValue;
+using orvane::ReloadOutcome;
 using orvane::Report;
 using orvane::ReportingMachine;
 using orvane::reportingMachine;
@@ -70,6 +72,9 @@ inline constexpr const char* kDidSavePackages = orvane::notifications::kDidSaveP
 inline constexpr const char* kDidImportBlockers = orvane::notifications::kDidImportBlockers;
 inline constexpr const char* kDidSaveUserPreference = orvane::notifications::kDidSaveUserPreference;
 inline constexpr const char* kRemotePreferenceSync = orvane::notifications::kRemotePreferenceSync;
+// The rule a "DisplayInformation" about a list WebKit refused names, when it names one.
+inline constexpr const char* kRejectedPackageIdKey = orvane::kRejectedPackageIdKey;
+inline constexpr const char* kRejectedRuleIdKey = orvane::kRejectedRuleIdKey;
 
 // The window's own steps of the launch; the cloud steps are added as the application takes them.
 struct WindowLaunchSteps {

@@ -68,6 +68,9 @@ void MessageView::configure(OnScreenMessage message) {
     }
     button_->set_label(message_->buttonTitle);
     skipButton_->set_visible(intro || message_->showSkipper);
+    if (!message_->skipperTitle.empty()) {
+        skipButton_->set_label(message_->skipperTitle);
+    }
 
     if (!intro) {
         return;
@@ -133,15 +136,17 @@ void MessageView::didTapSkipButton() {
     if (ended_) {
         return;
     }
-    runCompletion();
+    runCompletion(message_ && message_->skipCompletion ? message_->skipCompletion : nullptr);
 }
 
-void MessageView::runCompletion() {
+void MessageView::runCompletion(std::function<void()> instead) {
     // One tap ends the message: a second one during the fade-out does nothing.
     ended_ = true;
     button_->set_sensitive(false);
     skipButton_->set_sensitive(false);
-    if (message_ && message_->completion) {
+    if (instead) {
+        instead();
+    } else if (message_ && message_->completion) {
         message_->completion();
     }
 }

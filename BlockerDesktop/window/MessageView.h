@@ -54,7 +54,8 @@ private:
     };
     void conceal(Gtk::Widget& widget);
     void scheduleReveal();
-    void runCompletion();
+    // The message's completion, or `instead` when there is one.
+    void runCompletion(std::function<void()> instead = nullptr);
 
     std::shared_ptr<Clock> clock_;
     std::function<void()> openExtensionSettings_;

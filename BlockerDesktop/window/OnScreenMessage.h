@@ -16,6 +16,9 @@ struct OnScreenMessage {
     bool introMode = false;
     bool showSkipper = false;
     std::function<void()> completion;
+    // The second button's title and what it does, when they are not the welcome's skipper's.
+    std::string skipperTitle;
+    std::function<void()> skipCompletion;
 };
 
 } // namespace orvane::desktop

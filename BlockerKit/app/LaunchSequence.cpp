@@ -4,6 +4,7 @@
 
 #include "catalog/DataManager.h"
 #include "cloud/KeyValueStore.h"
+#include "model/RejectedRule.h"
 #include "output/Safari.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -19,7 +20,15 @@ void run(const std::function<void()>& hook) {
     }
 }
 
-void requestReload() { Safari::requestReload(BlockerPreferenceManager::create(), true, nullptr); }
+// A list WebKit refuses at launch leaves none of the user's rules applied: that is told, with the
+// rule to blame when the search finds it. A disabled extension has its own message.
+void requestReload() {
+    Safari::requestReload(BlockerPreferenceManager::create(), true, [](const ReloadOutcome& outcome) {
+        if (outcome.kind == ReloadOutcome::Kind::Failed) {
+            showMessage(outcome.message, true, outcome.rejectedRule);
+        }
+    });
+}
 
 } // namespace
 

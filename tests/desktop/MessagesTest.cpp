@@ -1,10 +1,12 @@
 // Messages over the main window: information messages, the welcome, completions, the shield.
 
 #include "DesktopHarness.h"
+#include "ListHarness.h"
 
 #include "browser/ContentBlockerManager.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "support/Fixtures.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
@@ -65,6 +67,7 @@ TEST_F(MessagesTest, InformationMessagesShowOneAtATimeAndNeedAMessage) {
     EXPECT_EQ(spacingOf(*view), 30);
 
     click(view->button());
+    ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() == nullptr; }));
     ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() == nullptr; }));
     EXPECT_TRUE(controller.content().get_sensitive());
     settle();
@@ -157,4 +160,43 @@ TEST_F(MessagesTest, TheWelcomeRevealsOneElementPerSecondAndItsButtonOpensTheExt
         clock->advance(50ms);
         return controller.messageContainer() == nullptr;
     }));
+}
+
+TEST_F(MessagesTest, AListWebKitRefusesNamesTheRuleAndTheMessageDisablesIt) {
+    markLaunchedBefore();
+    writeSharedPackages("CustomPackages.json",
+                        {makePackage("mine", "My rules",
+                                     {blockRule("good", "good\\.js"), blockRule("bad", "ad|banner", "Either")})});
+    RunningApp running;
+    auto& controller = running.controller();
+
+    // The launch's rebuild is refused; the search names the rule, its package and the way out.
+    ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() != nullptr; }, 120s));
+    auto* view = controller.messageContainer();
+    ASSERT_EQ(view->labels().size(), 1u);
+    const std::string text = view->labels()[0]->get_text();
+    EXPECT_NE(text.find("WebKit refuses the rule \"Either\" of the package \"My rules\""), std::string::npos) << text;
+    EXPECT_EQ(view->button().get_label(), "Disable Rule");
+    ASSERT_NE(view->skipButton(), nullptr);
+    EXPECT_EQ(view->skipButton()->get_label(), "Not Now");
+
+    // The button switches the rule off, and the list WebKit is given then compiles.
+    auto& rules = openRuleList(running, "mine");
+    click(view->button());
+    ASSERT_TRUE(pumpUntil([&] { return controller.messageContainer() == nullptr; }));
+    ASSERT_TRUE(pumpUntil([&] {
+        return running.delegate().splitViewController()->services().rules().disabledRuleIds("mine") ==
+               std::vector<std::string>{"bad"};
+    }));
+    running.settleCore();
+    EXPECT_TRUE(pumpUntil([&] {
+        const std::string list = readText(home_.shared() / "tmp.json");
+        return list.find("good\\\\.js") != std::string::npos && list.find("ad|banner") == std::string::npos;
+    }));
+    // That rebuild was taken: nothing more to tell.
+    running.settleCore();
+    settle();
+    EXPECT_EQ(controller.messageContainer(), nullptr);
+    ASSERT_NE(rules.cellFor("bad"), nullptr);
+    EXPECT_FALSE(rules.cellFor("bad")->preferenceSwitch().get_active());
 }
