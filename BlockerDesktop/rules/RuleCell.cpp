@@ -178,10 +178,10 @@ void RuleCell::size_allocate_vfunc(int width, int height, int) {
     int ignored = 0;
     switch_.measure(Gtk::Orientation::HORIZONTAL, -1, minimum, switchWidth, ignored, ignored);
     switch_.measure(Gtk::Orientation::VERTICAL, switchWidth, minimum, switchHeight, ignored, ignored);
-    const int titleHeight = text_.titleHeight();
+    const int titleWidth = std::max(width - 2 * kSideMargin - switchWidth - kSwitchGap, 1);
+    const int titleHeight = text_.fitTitle(titleWidth);
     const int lineMiddle = kTitleTop + titleHeight / 2;
-    titleArea_ = Gdk::Rectangle(kSideMargin, kTitleTop, std::max(width - 2 * kSideMargin - switchWidth - kSwitchGap, 1),
-                                titleHeight);
+    titleArea_ = Gdk::Rectangle(kSideMargin, kTitleTop, titleWidth, titleHeight);
     descriptionArea_ = Gdk::Rectangle(kSideMargin, kDescriptionTop, std::max(width - 2 * kSideMargin, 1),
                                       std::max(height - kExtraHeight, 0));
     switch_.size_allocate(

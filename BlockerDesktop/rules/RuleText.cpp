@@ -28,10 +28,11 @@ std::string RuleText::title() const { return title_->get_text(); }
 
 std::string RuleText::description() const { return item_ ? item_->description() : std::string(); }
 
-int RuleText::titleHeight() const {
-    int width = 0;
+int RuleText::fitTitle(int width) {
+    title_->set_width(std::max(width, 1) * PANGO_SCALE);
+    int textWidth = 0;
     int height = 0;
-    title_->get_pixel_size(width, height);
+    title_->get_pixel_size(textWidth, height);
     return height;
 }
 
@@ -66,7 +67,6 @@ void RuleText::snapshot(const Glib::RefPtr<Gtk::Snapshot>& snapshot, const GdkRG
         return;
     }
     GtkSnapshot* target = snapshot->gobj();
-    title_->set_width(std::max(title.get_width(), 1) * PANGO_SCALE);
     gtk_snapshot_save(target);
     graphene_point_t titleAt = GRAPHENE_POINT_INIT(float(title.get_x()), float(title.get_y()));
     gtk_snapshot_translate(target, &titleAt);

@@ -29,14 +29,15 @@ public:
     std::string title() const;
     std::string description() const;
 
-    // The name's line height.
-    int titleHeight() const;
+    // Cuts the name to `width`; answers its line's height.
+    int fitTitle(int width);
     // The description's height when wrapped at `width`.
     int descriptionHeight(int width) const;
     // Its height at the width it was last measured at, without laying it out.
     int lastDescriptionHeight() const { return item_ ? item_->lastHeight() : 0; }
 
-    // Draws the name in `title` and the description in `description` (row coordinates).
+    // Draws the name (as last fitted) in `title` and the description in `description` (row
+    // coordinates).
     void snapshot(const Glib::RefPtr<Gtk::Snapshot>& snapshot, const GdkRGBA& color, const Gdk::Rectangle& title,
                   const Gdk::Rectangle& description) const;
 
