@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 namespace orvane::desktop {
 
 RuleText::RuleText(const Glib::RefPtr<Pango::Context>& context)
