@@ -77,6 +77,20 @@ void switchOffElsewhere(const std::string& packageId, const std::string& ruleId)
     NotificationCenter::shared().post("RemotePreferenceSync");
 }
 
+// What a row should be: its description wrapped at the row's width less 30 pixels in the
+// 12-point font, measured with a wrapping label, plus 45.
+int expectedHeight(desktop::RuleCell& cell) {
+    Gtk::Label reference(cell.description());
+    reference.set_wrap(true);
+    reference.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    setTwelvePoints(reference);
+    int minimum = 0;
+    int natural = 0;
+    int ignored = 0;
+    reference.measure(Gtk::Orientation::VERTICAL, cell.get_width() - 30, minimum, natural, ignored, ignored);
+    return natural + 45;
+}
+
 // Clicks a row on its name, which the row draws itself.
 void clickName(desktop::RuleCell& cell, Pointer pointer = {}) {
     xClickAt(cell, desktop::RuleCell::kSideMargin + 10, desktop::RuleCell::kTitleTop + 5, pointer);
@@ -162,6 +176,38 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
     EXPECT_EQ(cell->description(), reference.get_text().raw());
     // The description has two lines (its domain line), so the row is taller than a one-line row.
     EXPECT_GT(cell->get_height(), rules.cellFor("r-other")->get_height());
+}
+
+TEST_F(RuleListTest, RowsComingOnScreenAfterASearchFitTheirNewRules) {
+    // Rules of one line and of two (a domain line) in turn, more than the window shows.
+    std::vector<Rule> rules;
+    for (int i = 0; i < 60; ++i) {
+        Rule rule = blockRule("m-" + std::to_string(i), "ads", "Rule " + std::to_string(i));
+        rules.push_back(i % 3 == 0 ? withDomains(rule, {"shop.example"}) : rule);
+    }
+    writeSharedPackages("CustomPackages.json", {makePackage("many", "Many", rules)});
+    RunningApp running;
+    running.settleCore();
+    auto& list = openRuleList(running, "many");
+    settle();
+
+    // The rows off screen take other rules; each row on screen, scrolling down, fits its own.
+    list.searchEntry().set_text("1");
+    settle();
+    ASSERT_EQ(listedRuleIds(list).size(), 15u);
+    auto adjustment = list.scrollView().get_vadjustment();
+    int checked = 0;
+    for (int step = 0; step < 6; ++step) {
+        for (const auto& id : listedRuleIds(list)) {
+            if (auto* cell = list.cellFor(id)) {
+                EXPECT_EQ(cell->get_height(), expectedHeight(*cell)) << id;
+                ++checked;
+            }
+        }
+        adjustment->set_value(adjustment->get_value() + 150);
+        settle();
+    }
+    EXPECT_GT(checked, 15);
 }
 
 TEST_F(RuleListTest, ALongDescriptionShowsItsFirstLinesAndTellsAScreenReaderAll) {
