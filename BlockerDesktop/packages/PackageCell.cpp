@@ -37,7 +37,7 @@ PackageCell::PackageCell(PackageCellDelegate delegate, std::shared_ptr<Clock> cl
     : delegate_(std::move(delegate)), clock_(std::move(clock)),
       screen_("/com/larkmoor/Orvane/packages/PackageCell.ui", "package_cell"),
       root_(screen_.get<Gtk::Box>("package_cell")), icon_(screen_.get<Gtk::Image>("icon")),
-      countLabel_(screen_.get<Gtk::Label>("count_label")),
+      countLabel_(screen_.get<Gtk::Label>("count_label")), nameLabel_(screen_.get<Gtk::Label>("package_name")),
       packageLabel_(screen_.get<Gtk::Entry>("package_label")),
       preferenceSwitch_(screen_.get<Gtk::Switch>("preference_switch")),
       actions_(Gio::SimpleActionGroup::create()), popover_(std::make_unique<Gtk::PopoverMenu>()) {
@@ -143,6 +143,7 @@ void PackageCell::showRow() {
         packageLabel_->set_text(data.summary.name);
     }
     shownName_ = data.summary.name;
+    nameLabel_->set_text(data.summary.name.empty() ? std::string("Package Name") : data.summary.name);
     countLabel_->set_text(countText(data.summary.ruleCount, data.summary.disabledRuleCount));
     configuring_ = true;
     preferenceSwitch_->set_active(data.summary.enabled);
@@ -158,11 +159,7 @@ void PackageCell::showRow() {
         icon_->clear();
         icon_->set_visible(false);
     }
-    const bool editable = pending_ || renaming_;
-    packageLabel_->set_editable(editable);
-    packageLabel_->set_can_target(editable);
-    packageLabel_->set_can_focus(editable);
-    packageLabel_->set_has_frame(editable);
+    showEditable(pending_ || renaming_);
     buildMenu(data);
 }
 
@@ -202,10 +199,7 @@ void PackageCell::startRenaming() {
         return;
     }
     renaming_ = true;
-    packageLabel_->set_editable(true);
-    packageLabel_->set_can_target(true);
-    packageLabel_->set_can_focus(true);
-    packageLabel_->set_has_frame(true);
+    showEditable(true);
     packageLabel_->grab_focus();
     packageLabel_->select_region(0, -1);
 }
@@ -217,10 +211,7 @@ void PackageCell::finishRenaming(bool keep) {
     renaming_ = false;
     const std::string name = packageLabel_->get_text();
     if (!pending_) {
-        packageLabel_->set_editable(false);
-        packageLabel_->set_can_target(false);
-        packageLabel_->set_can_focus(false);
-        packageLabel_->set_has_frame(false);
+        showEditable(false);
     }
     if (keep && delegate_.renamingFinished) {
         delegate_.renamingFinished(*this, name);
@@ -228,6 +219,15 @@ void PackageCell::finishRenaming(bool keep) {
     if (row_) {
         showRow();
     }
+}
+
+void PackageCell::showEditable(bool editable) {
+    packageLabel_->set_editable(editable);
+    packageLabel_->set_can_target(editable);
+    packageLabel_->set_can_focus(editable);
+    packageLabel_->set_has_frame(editable);
+    packageLabel_->set_visible(editable);
+    nameLabel_->set_visible(!editable);
 }
 
 } // namespace orvane::desktop

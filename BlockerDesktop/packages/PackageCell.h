@@ -52,6 +52,9 @@ public:
 
     Gtk::Image& icon() { return *icon_; }
     Gtk::Label& countLabel() { return *countLabel_; }
+    // The name as shown, cut with an ellipsis to the row's width.
+    Gtk::Label& nameLabel() { return *nameLabel_; }
+    // The name's field, in the label's place while the package is pending or renamed.
     Gtk::Entry& packageLabel() { return *packageLabel_; }
     Gtk::Switch& preferenceSwitch() { return *preferenceSwitch_; }
     // "Edit Package" with its items, or nothing for a preinstalled package.
@@ -66,6 +69,7 @@ public:
 private:
     void showRow();
     void finishRenaming(bool keep);
+    void showEditable(bool editable);
     void buildMenu(const PackageRowData& data);
 
     PackageCellDelegate delegate_;
@@ -74,6 +78,7 @@ private:
     Gtk::Box* root_;
     Gtk::Image* icon_;
     Gtk::Label* countLabel_;
+    Gtk::Label* nameLabel_;
     Gtk::Entry* packageLabel_;
     Gtk::Switch* preferenceSwitch_;
     Glib::RefPtr<Gio::Menu> menu_;

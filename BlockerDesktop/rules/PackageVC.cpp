@@ -8,6 +8,7 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 #include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/gestureclick.h>
 #include <gtkmm/signallistitemfactory.h>
 
 namespace orvane::desktop {
@@ -78,6 +79,26 @@ PackageVC::PackageVC(SplitViewController& splitView, const std::string& packageI
             later([item](PackageVC& self) { self.editRule(item); });
         }
     });
+    // Right click and Control-click open the menu of the row under the pointer, before the rows'
+    // own gestures see the click; double click and Enter edit (the list's activation).
+    auto click = Gtk::GestureClick::create();
+    click->set_button(0);
+    click->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+    click->signal_pressed().connect([this, click = click.get()](int, double x, double y) {
+        if (!asksForContextMenu(*click)) {
+            return;
+        }
+        RuleCell* cell = cellAt(x, y);
+        if (cell == nullptr || !cell->hasMenu()) {
+            return;
+        }
+        click->set_state(Gtk::EventSequenceState::CLAIMED);
+        double cellX = 0;
+        double cellY = 0;
+        tableView_->translate_coordinates(*cell, x, y, cellX, cellY);
+        cell->openMenu(cellX, cellY);
+    });
+    tableView_->add_controller(click);
     // The Menu key (and Shift+F10) opens the menu of the focused row.
     auto keys = Gtk::EventControllerKey::create();
     keys->signal_key_pressed().connect(
@@ -126,7 +147,7 @@ void PackageVC::setUpFactory() {
         delegate.removeRule = [this](const Glib::RefPtr<RuleItem>& item) {
             later([item](PackageVC& self) { self.removeRule(item); });
         };
-        listItem->set_child(*Gtk::make_managed<RuleCell>(std::move(delegate)));
+        listItem->set_child(*Gtk::make_managed<RuleCell>(std::move(delegate), tableView_->get_pango_context()));
     });
     factory->signal_bind().connect([this](const Glib::RefPtr<Gtk::ListItem>& listItem) {
         auto* cell = dynamic_cast<RuleCell*>(listItem->get_child());
@@ -151,6 +172,16 @@ RuleCell* PackageVC::cellFor(const std::string& ruleId) {
     for (Gtk::Widget* row = tableView_->get_first_child(); row != nullptr; row = row->get_next_sibling()) {
         auto* cell = dynamic_cast<RuleCell*>(row->get_first_child());
         if (cell != nullptr && cell->item() && cell->item()->rule().id == ruleId && row->get_child_visible()) {
+            return cell;
+        }
+    }
+    return nullptr;
+}
+
+RuleCell* PackageVC::cellAt(double x, double y) {
+    for (Gtk::Widget* widget = tableView_->pick(x, y); widget != nullptr && widget != tableView_;
+         widget = widget->get_parent()) {
+        if (auto* cell = dynamic_cast<RuleCell*>(widget)) {
             return cell;
         }
     }

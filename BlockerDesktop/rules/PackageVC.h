@@ -72,6 +72,8 @@ private:
     void editRule(const Glib::RefPtr<RuleItem>& item);
     void removeRule(const Glib::RefPtr<RuleItem>& item);
     void showCounts();
+    // The row at a point of the list view, if a row is there.
+    RuleCell* cellAt(double x, double y);
     void setUpFactory();
     // Runs `work` on the main queue if the list still lives then.
     void later(std::function<void(PackageVC&)> work);

@@ -1,29 +1,40 @@
 #include "rules/RuleCell.h"
 
-#include "window/ContextMenuRequest.h"
-
-#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
-#include <gtkmm/gestureclick.h>
+
+#include <string_view>
 
 namespace orvane::desktop {
 namespace {
 
-constexpr int kTitleTop = 10;
 constexpr int kDescriptionTop = 36;
 constexpr int kSwitchGap = 12;
 
 } // namespace
 
-RuleCell::RuleCell(RuleCellDelegate delegate)
-    : Glib::ObjectBase("OrvaneRuleCell"), delegate_(std::move(delegate)), actions_(Gio::SimpleActionGroup::create()) {
+void RuleCell::classInit(void* klass, void*) {
+    auto* widgetClass = static_cast<GtkWidgetClass*>(klass);
+    gtk_widget_class_set_accessible_role(widgetClass, GTK_ACCESSIBLE_ROLE_GROUP);
+    gtk_widget_class_install_action(widgetClass, "rule.edit", nullptr, &RuleCell::activateAction);
+    gtk_widget_class_install_action(widgetClass, "rule.delete", nullptr, &RuleCell::activateAction);
+}
+
+void RuleCell::activateAction(GtkWidget* widget, const char* name, GVariant*) {
+    auto* cell = dynamic_cast<RuleCell*>(Glib::wrap(widget));
+    if (cell == nullptr) {
+        return;
+    }
+    if (std::string_view(name) == "rule.edit") {
+        cell->edit();
+    } else {
+        cell->remove();
+    }
+}
+
+RuleCell::RuleCell(RuleCellDelegate delegate, const Glib::RefPtr<Pango::Context>& context)
+    : Glib::ObjectBase("OrvaneRuleCell"), Glib::ExtraClassInit(&RuleCell::classInit), delegate_(std::move(delegate)),
+      text_(context) {
     add_css_class("rule-cell");
-    title_.add_css_class("rule-title");
-    title_.set_xalign(0);
-    title_.set_ellipsize(Pango::EllipsizeMode::END);
-    title_.set_single_line_mode(true);
-    title_.set_parent(*this);
-    description_.set_parent(*this);
     switch_.set_valign(Gtk::Align::CENTER);
     switch_.set_parent(*this);
     switch_.property_active().signal_changed().connect([this] {
@@ -31,38 +42,6 @@ RuleCell::RuleCell(RuleCellDelegate delegate)
             delegate_.updatePreference(item_, switch_.get_active());
         }
     });
-
-    actions_->add_action("edit", [this] {
-        if (popover_) {
-            popover_->popdown();
-        }
-        if (item_ && editable_) {
-            delegate_.editRule(item_);
-        }
-    });
-    actions_->add_action("delete", [this] {
-        if (popover_) {
-            popover_->popdown();
-        }
-        if (item_ && editable_) {
-            // The delegate may drop this row; the item outlives the call.
-            auto item = item_;
-            delegate_.removeRule(item);
-        }
-    });
-    insert_action_group("rule", actions_);
-
-    // Right click and Control-click open the menu; double click and Enter edit (the list's
-    // activation).
-    auto click = Gtk::GestureClick::create();
-    click->set_button(0);
-    click->signal_pressed().connect([this, click = click.get()](int, double x, double y) {
-        if (editable_ && asksForContextMenu(*click)) {
-            click->set_state(Gtk::EventSequenceState::CLAIMED);
-            openMenu(x, y);
-        }
-    });
-    add_controller(click);
     // The list lets go of its rows: the children go before GTK finalizes the row.
     signal_destroy().connect([this] { releaseChildren(); });
 }
@@ -72,10 +51,30 @@ RuleCell::~RuleCell() { releaseChildren(); }
 void RuleCell::releaseChildren() {
     itemChanged_.disconnect();
     rowRetargeted_.disconnect();
-    for (Gtk::Widget* child : std::initializer_list<Gtk::Widget*>{popover_.get(), &switch_, &description_, &title_}) {
+    for (Gtk::Widget* child : std::initializer_list<Gtk::Widget*>{popover_.get(), &switch_}) {
         if (child != nullptr && child->get_parent() != nullptr) {
             child->unparent();
         }
+    }
+}
+
+void RuleCell::edit() {
+    if (popover_) {
+        popover_->popdown();
+    }
+    if (item_ && editable_) {
+        delegate_.editRule(item_);
+    }
+}
+
+void RuleCell::remove() {
+    if (popover_) {
+        popover_->popdown();
+    }
+    if (item_ && editable_) {
+        // The delegate may drop this row; the item outlives the call.
+        auto item = item_;
+        delegate_.removeRule(item);
     }
 }
 
@@ -83,12 +82,15 @@ void RuleCell::configure(const Glib::RefPtr<RuleItem>& item, bool editable) {
     itemChanged_.disconnect();
     item_ = item;
     editable_ = editable;
-    title_.set_text(item->rule().name);
-    description_.setItem(item);
+    text_.setItem(item);
     const std::string name = item->rule().name.empty() ? std::string("Rule") : item->rule().name;
+    const std::string description = text_.description();
+    gtk_accessible_update_property(GTK_ACCESSIBLE(gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(),
+                                   GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, description.c_str(), -1);
     gtk_accessible_update_property(GTK_ACCESSIBLE(switch_.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
     itemChanged_ = item->signalChanged().connect([this] { showState(); });
     showState();
+    queue_resize();
 }
 
 void RuleCell::bindRow(const Glib::RefPtr<RuleRow>& row, bool editable) {
@@ -129,7 +131,7 @@ void RuleCell::clear() {
         popover_->popdown();
     }
     item_.reset();
-    description_.setItem({});
+    text_.setItem({});
 }
 
 void RuleCell::showState() {
@@ -161,32 +163,39 @@ void RuleCell::measure_vfunc(Gtk::Orientation orientation, int for_size, int& mi
         minimum = natural = 2 * kSideMargin + switchNatural + kSwitchGap + 80;
         return;
     }
-    const int width = for_size < 0 ? 400 : for_size;
-    minimum = natural = description_.heightForWidth(std::max(width - 2 * kSideMargin, 1)) + kExtraHeight;
+    // Without a width there is no height to wrap to: the list view asks so only for its own height
+    // without a width, which the scrolled window around it does not use, and laying every row's
+    // description out there would shape each text twice as the list opens.
+    const int description = for_size < 0 ? text_.lastDescriptionHeight()
+                                         : text_.descriptionHeight(std::max(for_size - 2 * kSideMargin, 1));
+    minimum = natural = description + kExtraHeight;
 }
 
 void RuleCell::size_allocate_vfunc(int width, int height, int) {
     int minimum = 0;
     int switchWidth = 0;
     int switchHeight = 0;
-    int titleHeight = 0;
     int ignored = 0;
     switch_.measure(Gtk::Orientation::HORIZONTAL, -1, minimum, switchWidth, ignored, ignored);
     switch_.measure(Gtk::Orientation::VERTICAL, switchWidth, minimum, switchHeight, ignored, ignored);
     const int titleWidth = std::max(width - 2 * kSideMargin - switchWidth - kSwitchGap, 1);
-    title_.measure(Gtk::Orientation::HORIZONTAL, -1, minimum, ignored, ignored, ignored);
-    title_.measure(Gtk::Orientation::VERTICAL, titleWidth, minimum, titleHeight, ignored, ignored);
+    const int titleHeight = text_.fitTitle(titleWidth);
     const int lineMiddle = kTitleTop + titleHeight / 2;
-    title_.size_allocate(Gtk::Allocation(kSideMargin, kTitleTop, titleWidth, titleHeight), -1);
+    titleArea_ = Gdk::Rectangle(kSideMargin, kTitleTop, titleWidth, titleHeight);
+    descriptionArea_ = Gdk::Rectangle(kSideMargin, kDescriptionTop, std::max(width - 2 * kSideMargin, 1),
+                                      std::max(height - kExtraHeight, 0));
     switch_.size_allocate(
         Gtk::Allocation(width - kSideMargin - switchWidth, lineMiddle - switchHeight / 2, switchWidth, switchHeight), -1);
-    const int descriptionWidth = std::max(width - 2 * kSideMargin, 1);
-    description_.measure(Gtk::Orientation::VERTICAL, descriptionWidth, minimum, ignored, ignored, ignored);
-    description_.size_allocate(
-        Gtk::Allocation(kSideMargin, kDescriptionTop, descriptionWidth, std::max(height - kExtraHeight, 0)), -1);
     if (popover_) {
         popover_->present();
     }
+}
+
+void RuleCell::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) {
+    GdkRGBA color;
+    gtk_style_context_get_color(gtk_widget_get_style_context(GTK_WIDGET(gobj())), &color);
+    text_.snapshot(snapshot, color, titleArea_, descriptionArea_);
+    Gtk::Widget::snapshot_vfunc(snapshot);
 }
 
 } // namespace orvane::desktop

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "rules/DescriptionView.h"
 #include "rules/RuleListModel.h"
 #include "rules/RuleRows.h"
+#include "rules/RuleText.h"
 
 #include <giomm/menu.h>
-#include <giomm/simpleactiongroup.h>
-#include <gtkmm/label.h>
+#include <glibmm/extraclassinit.h>
 #include <gtkmm/popovermenu.h>
 #include <gtkmm/switch.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -23,14 +23,18 @@ struct RuleCellDelegate {
 };
 
 // A rule's row: its name and switch on the first line, the description wrapped below. The row is
-// exactly the description's height at the row's width less 30 pixels, plus 45 pixels; it lays
-// its children out itself so that measuring it measures the description once.
-class RuleCell : public Gtk::Widget {
+// exactly the description's height at the row's width less 30 pixels, plus 45 pixels. It draws
+// its text itself (RuleText) and its one child is the switch; its actions "rule.edit" and
+// "rule.delete" belong to the class, and the list handles the clicks and keys of all its rows,
+// so a row costs no more objects than it shows.
+class RuleCell : public Glib::ExtraClassInit, public Gtk::Widget {
 public:
     static constexpr int kSideMargin = 15;
     static constexpr int kExtraHeight = 45;
+    static constexpr int kTitleTop = 10;
 
-    explicit RuleCell(RuleCellDelegate delegate);
+    // `context` is the list's: its rows draw their text in it.
+    RuleCell(RuleCellDelegate delegate, const Glib::RefPtr<Pango::Context>& context);
     ~RuleCell() override;
 
     // Shows the rule; rules of packages the user owns get the menu "Edit Rule" / "Delete Rule".
@@ -40,8 +44,11 @@ public:
     void clear();
 
     const Glib::RefPtr<RuleItem>& item() const { return item_; }
-    Gtk::Label& ruleTitle() { return title_; }
-    DescriptionView& ruleDescription() { return description_; }
+    // The name and the whole description, as shown and as a screen reader gets them.
+    std::string title() const { return text_.title(); }
+    std::string description() const { return text_.description(); }
+    // The height the description takes in the row.
+    int descriptionHeight() const { return std::max(get_height() - kExtraHeight, 0); }
     Gtk::Switch& preferenceSwitch() { return switch_; }
     bool hasMenu() const { return editable_; }
     Glib::RefPtr<Gio::MenuModel> menuModel() { return menu(); }
@@ -55,11 +62,16 @@ protected:
     void measure_vfunc(Gtk::Orientation orientation, int for_size, int& minimum, int& natural, int& minimum_baseline,
                        int& natural_baseline) const override;
     void size_allocate_vfunc(int width, int height, int baseline) override;
+    void snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot) override;
     // The row takes the focus itself (Enter edits, the Menu key opens the menu); Tab reaches
     // the switch.
     bool grab_focus_vfunc() override { return false; }
 
 private:
+    static void classInit(void* klass, void* data);
+    static void activateAction(GtkWidget* widget, const char* name, GVariant* parameter);
+    void edit();
+    void remove();
     void showState();
     void releaseChildren();
     Glib::RefPtr<Gio::Menu> menu();
@@ -70,11 +82,11 @@ private:
     sigc::connection rowRetargeted_;
     bool editable_ = false;
     bool configuring_ = false;
-    Gtk::Label title_;
-    DescriptionView description_;
+    RuleText text_;
     Gtk::Switch switch_;
+    Gdk::Rectangle titleArea_;
+    Gdk::Rectangle descriptionArea_;
     Glib::RefPtr<Gio::Menu> menu_;
-    Glib::RefPtr<Gio::SimpleActionGroup> actions_;
     std::unique_ptr<Gtk::PopoverMenu> popover_;
 };
 

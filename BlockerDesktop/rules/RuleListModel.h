@@ -23,8 +23,10 @@ public:
     const std::string& description();
     const std::string& foldedName();
 
-    // The description's height at a width, as last measured (DescriptionView).
+    // The description's height at a width, as last measured (RuleText).
     std::optional<int> cachedHeight(int width) const;
+    // The height last measured, at whichever width; 0 before any.
+    int lastHeight() const { return measuredHeight_; }
     void cacheHeight(int width, int height);
 
     // Told when the switch state changes under a bound row.

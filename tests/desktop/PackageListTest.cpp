@@ -209,6 +209,48 @@ TEST_F(PackageListTest, AddingAPackageKeepsItPendingUntilItIsNamed) {
     EXPECT_FALSE(list.cellFor(id)->packageLabel().get_editable());
 }
 
+TEST_F(PackageListTest, ALongNameEndsInAnEllipsisAndTheRowKeepsItsWidth) {
+    const std::string longName = "Sites of the whole family, the neighbours and everyone else we ever visited";
+    customPackages({makePackage("long", longName), makePackage("short", "Short")});
+    RunningApp running;
+    auto& list = packageList(running);
+    settle();
+    auto* cell = list.cellFor("long");
+    auto* other = list.cellFor("short");
+    ASSERT_NE(cell, nullptr);
+    ASSERT_NE(other, nullptr);
+    const int paneWidth = list.widget().get_width();
+    const int rowWidth = other->widget().get_width();
+
+    // The whole name is the label's, cut where the row ends.
+    EXPECT_EQ(cell->nameLabel().get_text().raw(), longName);
+    EXPECT_TRUE(cell->nameLabel().get_visible());
+    EXPECT_FALSE(cell->packageLabel().get_visible());
+    EXPECT_TRUE(pango_layout_is_ellipsized(cell->nameLabel().get_layout()->gobj()));
+    EXPECT_FALSE(pango_layout_is_ellipsized(other->nameLabel().get_layout()->gobj()));
+    EXPECT_EQ(cell->widget().get_width(), rowWidth);
+    EXPECT_EQ(list.widget().get_width(), paneWidth);
+
+    // Renaming swaps the label for the field in the same place, and back.
+    cell->packageLabel().activate_action("package.rename");
+    settle();
+    EXPECT_TRUE(cell->packageLabel().get_visible());
+    EXPECT_FALSE(cell->nameLabel().get_visible());
+    EXPECT_TRUE(focusWithin(cell->packageLabel()));
+    EXPECT_EQ(cell->widget().get_width(), rowWidth);
+    cell->packageLabel().set_text(longName + ", and more");
+    g_signal_emit_by_name(cell->packageLabel().gobj(), "activate");
+    ASSERT_TRUE(pumpUntil([&] { return list.row(rowOf(list, "long")).summary.name == longName + ", and more"; }));
+    settle();
+    cell = list.cellFor("long");
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->nameLabel().get_text().raw(), longName + ", and more");
+    EXPECT_TRUE(cell->nameLabel().get_visible());
+    EXPECT_FALSE(cell->packageLabel().get_visible());
+    EXPECT_EQ(cell->widget().get_width(), rowWidth);
+    EXPECT_EQ(list.widget().get_width(), paneWidth);
+}
+
 TEST_F(PackageListTest, TheContextMenuExportsRenamesAndDeletes) {
     customPackages({makePackage("mine", "Mine", {blockRule("mine-1"), blockRule("mine-2")}),
                     makePackage("empty", "Empty")});
