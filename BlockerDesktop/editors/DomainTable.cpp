@@ -57,7 +57,6 @@ DomainTable::DomainTable(Gtk::Box& rows, std::vector<std::string> domains, std::
 
 DomainTable::~DomainTable() = default;
 
-
 Gtk::Entry& DomainTable::appendRow(const std::string& text) {
     auto* entry = Gtk::make_managed<Gtk::Entry>();
     entry->set_text(text);
