@@ -61,22 +61,43 @@ struct NextFrame {
     double work = 0;
 };
 
+// When the frame being drawn began: the frame clock's first before-paint since the watch began
+// or was last reset.
+class FrameStart {
+public:
+    explicit FrameStart(Glib::RefPtr<Gdk::FrameClock> clock) : clock_(std::move(clock)) {
+        handler_ = g_signal_connect(clock_->gobj(), "before-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer self) {
+                                        auto& began = static_cast<FrameStart*>(self)->began_;
+                                        if (!began) {
+                                            began = Clock::now();
+                                        }
+                                    }),
+                                    this);
+    }
+    ~FrameStart() { g_signal_handler_disconnect(clock_->gobj(), handler_); }
+    FrameStart(const FrameStart&) = delete;
+    FrameStart& operator=(const FrameStart&) = delete;
+
+    // Seconds from the frame's start to `end`; 0 when no frame has begun.
+    double until(Clock::time_point end) const {
+        return began_ ? std::chrono::duration<double>(end - *began_).count() : 0.0;
+    }
+    void reset() { began_.reset(); }
+
+private:
+    Glib::RefPtr<Gdk::FrameClock> clock_;
+    gulong handler_ = 0;
+    std::optional<Clock::time_point> began_;
+};
+
 NextFrame toNextFrame(Gtk::Window& window, const std::function<void()>& action, bool redrawAll = true) {
     bool painted = false;
-    std::optional<Clock::time_point> began;
     Clock::time_point ended;
     const auto start = Clock::now();
     action();
     const double acted = std::chrono::duration<double>(Clock::now() - start).count();
     auto clock = window.get_frame_clock();
-    const gulong before = g_signal_connect(clock->gobj(), "before-paint",
-                                           G_CALLBACK(+[](GdkFrameClock*, gpointer began) {
-                                               auto& at = *static_cast<std::optional<Clock::time_point>*>(began);
-                                               if (!at) {
-                                                   at = Clock::now();
-                                               }
-                                           }),
-                                           &began);
+    const FrameStart began(clock);
     // After the window's own handler, which draws the frame.
     auto after = clock->signal_paint().connect(
         [&painted, &ended] {
@@ -93,9 +114,8 @@ NextFrame toNextFrame(Gtk::Window& window, const std::function<void()>& action, 
         throw std::runtime_error("the window drew no frame");
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    g_signal_handler_disconnect(clock->gobj(), before);
     after.disconnect();
-    return {seconds, acted, began ? std::chrono::duration<double>(ended - *began).count() : 0.0};
+    return {seconds, acted, began.until(ended)};
 }
 
 // Until the window has drawn nothing for 100 ms (six frame periods).
@@ -123,22 +143,14 @@ struct Frames {
 Frames framesCausedBy(Gtk::Window& window, const std::function<void()>& action) {
     using namespace std::chrono_literals;
     Frames frames;
-    std::optional<Clock::time_point> began;
     auto clock = window.get_frame_clock();
-    const gulong before = g_signal_connect(clock->gobj(), "before-paint",
-                                           G_CALLBACK(+[](GdkFrameClock*, gpointer began) {
-                                               auto& at = *static_cast<std::optional<Clock::time_point>*>(began);
-                                               if (!at) {
-                                                   at = Clock::now();
-                                               }
-                                           }),
-                                           &began);
+    FrameStart began(clock);
     const auto start = Clock::now();
     auto lastPaint = start;
     auto after = clock->signal_paint().connect(
         [&] {
             const auto now = Clock::now();
-            const double work = began ? std::chrono::duration<double>(now - *began).count() : 0.0;
+            const double work = began.until(now);
             if (frames.count == 0) {
                 frames.toFirst = std::chrono::duration<double>(now - start).count();
                 frames.firstWork = work;
@@ -154,7 +166,6 @@ Frames framesCausedBy(Gtk::Window& window, const std::function<void()>& action) 
     lastPaint = Clock::now();
     const bool settled =
         runMainLoopUntil([&] { return frames.count > 0 && Clock::now() - lastPaint > 100ms; }, std::chrono::seconds(120));
-    g_signal_handler_disconnect(clock->gobj(), before);
     after.disconnect();
     if (!settled) {
         throw std::runtime_error("the window drew no frame, or never stopped drawing");

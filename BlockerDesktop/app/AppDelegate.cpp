@@ -204,7 +204,8 @@ void AppDelegate::disableRejectedRule(const std::string& packageId, const std::s
         return;
     }
     // The rebuild that follows shows its own refusal, naming the next rule, if there is one. It
-    // runs once the switch is written, and so do the lists that show it.
+    // runs once the switch is written: then an open rule list of the package shows it (the
+    // package list follows "DidSaveUserPreference" itself).
     auto disabled = core_->services().switches().setRulesEnabled(
         packageId, {ruleId}, false,
         [weak = std::weak_ptr<AppDelegate*>(self_), packageId](const core::ReloadOutcome&) {
@@ -213,11 +214,9 @@ void AppDelegate::disableRejectedRule(const std::string& packageId, const std::s
                 if (!self || !(*self)->splitView_) {
                     return;
                 }
-                SplitViewController& split = *(*self)->splitView_;
-                if (auto* list = split.ruleList(); list != nullptr && list->packageId() == packageId) {
+                if (auto* list = (*self)->splitView_->ruleList(); list != nullptr && list->packageId() == packageId) {
                     list->reloadSwitches();
                 }
-                split.reloadSelectedRow();
             });
         });
     if (!disabled) {

@@ -70,8 +70,8 @@ protected:
     void savesOnEnter(Gtk::Entry& field);
     void setHint(const std::string& text);
 
-    // The editor's own fields into `input`.
-    virtual void readOwnControls(EditorInput& input) const = 0;
+    // The editor's own fields into `input`; an editor without fields of its own adds nothing.
+    virtual void readOwnControls(EditorInput&) const {}
 
 private:
     void domainFilterDidChange();

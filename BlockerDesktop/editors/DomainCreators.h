@@ -12,9 +12,6 @@ public:
     CookiesCreator(SplitViewController& splitView, EditorRequest request, bool embedded)
         : AbstractBlockerCreator(splitView, std::move(request), Controls{.loadType = true, .domainFilter = true},
                                  embedded) {}
-
-protected:
-    void readOwnControls(EditorInput&) const override {}
 };
 
 // Exempts its domains from every blocking rule; the domain table always shows.
@@ -22,9 +19,6 @@ class WhitelistCreator : public AbstractBlockerCreator {
 public:
     WhitelistCreator(SplitViewController& splitView, EditorRequest request, bool embedded)
         : AbstractBlockerCreator(splitView, std::move(request), Controls{}, embedded) {}
-
-protected:
-    void readOwnControls(EditorInput&) const override {}
 };
 
 // Loads its domains over HTTPS only; the domain table always shows.
@@ -32,9 +26,6 @@ class MakeHttpsCreator : public AbstractBlockerCreator {
 public:
     MakeHttpsCreator(SplitViewController& splitView, EditorRequest request, bool embedded)
         : AbstractBlockerCreator(splitView, std::move(request), Controls{}, embedded) {}
-
-protected:
-    void readOwnControls(EditorInput&) const override {}
 };
 
 } // namespace orvane::desktop

@@ -24,11 +24,7 @@ void RuleCell::activateAction(GtkWidget* widget, const char* name, GVariant*) {
     if (cell == nullptr) {
         return;
     }
-    if (std::string_view(name) == "rule.edit") {
-        cell->edit();
-    } else {
-        cell->remove();
-    }
+    cell->act(std::string_view(name) == "rule.edit" ? cell->delegate_.editRule : cell->delegate_.removeRule);
 }
 
 RuleCell::RuleCell(RuleCellDelegate delegate, const Glib::RefPtr<Pango::Context>& context)
@@ -58,23 +54,14 @@ void RuleCell::releaseChildren() {
     }
 }
 
-void RuleCell::edit() {
+void RuleCell::act(const std::function<void(const Glib::RefPtr<RuleItem>&)>& action) {
     if (popover_) {
         popover_->popdown();
     }
-    if (item_ && editable_) {
-        delegate_.editRule(item_);
-    }
-}
-
-void RuleCell::remove() {
-    if (popover_) {
-        popover_->popdown();
-    }
-    if (item_ && editable_) {
+    if (item_ && editable_ && action) {
         // The delegate may drop this row; the item outlives the call.
         auto item = item_;
-        delegate_.removeRule(item);
+        action(item);
     }
 }
 

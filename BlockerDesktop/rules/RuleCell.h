@@ -70,8 +70,8 @@ protected:
 private:
     static void classInit(void* klass, void* data);
     static void activateAction(GtkWidget* widget, const char* name, GVariant* parameter);
-    void edit();
-    void remove();
+    // "rule.edit" or "rule.delete": the delegate's `action` on the row's rule, for rules the user owns.
+    void act(const std::function<void(const Glib::RefPtr<RuleItem>&)>& action);
     void showState();
     void releaseChildren();
     Glib::RefPtr<Gio::Menu> menu();
