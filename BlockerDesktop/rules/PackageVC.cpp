@@ -40,7 +40,7 @@ PackageVC::PackageVC(SplitViewController& splitView, const std::string& packageI
       newRuleButton_(screen_.get<Gtk::Button>("new_rule_button")),
       scrollView_(screen_.get<Gtk::ScrolledWindow>("scroll_view")),
       tableView_(screen_.get<Gtk::ListView>("table_view")),
-      noRulesCell_(&noRulesScreen_.root()) {
+      noRulesCell_(&noRulesScreen_.root()), nearView_(*tableView_) {
     auto snapshot = splitView_.services().rules().ruleListSnapshot(packageId_);
     if (!snapshot) {
         // The package went between the choice and now: an empty list rather than a stale one.
@@ -146,6 +146,9 @@ void PackageVC::setUpFactory() {
         };
         delegate.removeRule = [this](const Glib::RefPtr<RuleItem>& item) {
             later([item](PackageVC& self) { self.removeRule(item); });
+        };
+        delegate.heightAwayFromView = [this](guint position, int width) {
+            return nearView_.heightAwayFromView(position, width);
         };
         listItem->set_child(*Gtk::make_managed<RuleCell>(std::move(delegate), tableView_->get_pango_context()));
     });

@@ -3,6 +3,7 @@
 #include "app/CoreBridge.h"
 #include "rules/RuleCell.h"
 #include "rules/RuleListModel.h"
+#include "rules/RowsNearView.h"
 #include "rules/RuleRows.h"
 #include "window/BuiltScreen.h"
 #include "window/DetailPage.h"
@@ -98,6 +99,7 @@ private:
     Glib::RefPtr<Gtk::FilterListModel> filtered_;
     Glib::RefPtr<RuleRows> rows_;
     Glib::RefPtr<Gtk::NoSelection> selection_;
+    RowsNearView nearView_;
     ObserverRegistration remotePreferenceSync_;
     ObserverRegistration didSavePackages_;
     std::shared_ptr<PackageVC*> self_ = std::make_shared<PackageVC*>(this);

@@ -82,6 +82,7 @@ void RuleCell::configure(const Glib::RefPtr<RuleItem>& item, bool editable) {
 
 void RuleCell::bindRow(const Glib::RefPtr<RuleRow>& row, bool editable) {
     rowRetargeted_.disconnect();
+    position_ = row->position();
     configure(row->item(), editable);
     // The list item holds the row for as long as this cell is bound to it.
     rowRetargeted_ = row->signalRetargeted().connect([this, row = row.get(), editable] {
@@ -153,9 +154,15 @@ void RuleCell::measure_vfunc(Gtk::Orientation orientation, int for_size, int& mi
     // Without a width there is no height to wrap to: the list view asks so only for its own height
     // without a width, which the scrolled window around it does not use, and laying every row's
     // description out there would shape each text twice as the list opens.
-    const int description = for_size < 0 ? text_.lastDescriptionHeight()
-                                         : text_.descriptionHeight(std::max(for_size - 2 * kSideMargin, 1));
-    minimum = natural = description + kExtraHeight;
+    if (for_size < 0) {
+        minimum = natural = text_.lastDescriptionHeight() + kExtraHeight;
+        return;
+    }
+    const int width = std::max(for_size - 2 * kSideMargin, 1);
+    const auto away = delegate_.heightAwayFromView ? delegate_.heightAwayFromView(position_, for_size) : std::nullopt;
+    const auto known = text_.knownDescriptionHeight(width);
+    estimated_ = !known && away;
+    minimum = natural = estimated_ ? *away : (known ? *known : text_.descriptionHeight(width)) + kExtraHeight;
 }
 
 void RuleCell::size_allocate_vfunc(int width, int height, int) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace orvane::desktop {
 
@@ -20,13 +21,16 @@ struct RuleCellDelegate {
     std::function<void(const Glib::RefPtr<RuleItem>&, bool enabled)> updatePreference;
     std::function<void(const Glib::RefPtr<RuleItem>&)> editRule;
     std::function<void(const Glib::RefPtr<RuleItem>&)> removeRule;
+    // The height of a row away from the view, at a position and width (RowsNearView).
+    std::function<std::optional<int>(guint position, int width)> heightAwayFromView;
 };
 
-// A rule's row: its name and switch on the first line, the description wrapped below. The row is
-// exactly the description's height at the row's width less 30 pixels, plus 45 pixels. It draws
-// its text itself (RuleText) and its one child is the switch; its actions "rule.edit" and
-// "rule.delete" belong to the class, and the list handles the clicks and keys of all its rows,
-// so a row costs no more objects than it shows.
+// A rule's row: its name and switch on the first line, the description wrapped below. Near the
+// view a row is exactly the description's height at the row's width less 30 pixels, plus 45
+// pixels; further away it answers the list's typical height unless its exact height is already
+// known (RowsNearView). It draws its text itself (RuleText) and its one child is the switch; its
+// actions "rule.edit" and "rule.delete" belong to the class, and the list handles the clicks and
+// keys of all its rows, so a row costs no more objects than it shows.
 class RuleCell : public Glib::ExtraClassInit, public Gtk::Widget {
 public:
     static constexpr int kSideMargin = 15;
@@ -37,13 +41,15 @@ public:
     RuleCell(RuleCellDelegate delegate, const Glib::RefPtr<Pango::Context>& context);
     ~RuleCell() override;
 
-    // Shows the rule; rules of packages the user owns get the menu "Edit Rule" / "Delete Rule".
-    void configure(const Glib::RefPtr<RuleItem>& item, bool editable);
-    // Shows the row's rule, and the next one whenever the row takes another.
+    // Shows the row's rule, and the next one whenever the row takes another; rules of packages
+    // the user owns get the menu "Edit Rule" / "Delete Rule".
     void bindRow(const Glib::RefPtr<RuleRow>& row, bool editable);
     void clear();
 
     const Glib::RefPtr<RuleItem>& item() const { return item_; }
+    guint position() const { return position_; }
+    // The row answered the height of a row away from the view for want of its exact height.
+    bool holdsEstimate() const { return estimated_; }
     // The name and the whole description, as shown and as a screen reader gets them.
     std::string title() const { return text_.title(); }
     std::string description() const { return text_.description(); }
@@ -69,6 +75,7 @@ protected:
 
 private:
     static void classInit(void* klass, void* data);
+    void configure(const Glib::RefPtr<RuleItem>& item, bool editable);
     static void activateAction(GtkWidget* widget, const char* name, GVariant* parameter);
     // "rule.edit" or "rule.delete": the delegate's `action` on the row's rule, for rules the user owns.
     void act(const std::function<void(const Glib::RefPtr<RuleItem>&)>& action);
@@ -78,6 +85,8 @@ private:
 
     RuleCellDelegate delegate_;
     Glib::RefPtr<RuleItem> item_;
+    guint position_ = 0;
+    mutable bool estimated_ = false;
     sigc::connection itemChanged_;
     sigc::connection rowRetargeted_;
     bool editable_ = false;

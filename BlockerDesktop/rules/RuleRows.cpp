@@ -4,10 +4,11 @@
 
 namespace orvane::desktop {
 
-RuleRow::RuleRow(Glib::RefPtr<RuleItem> item) : Glib::ObjectBase(typeid(RuleRow)), item_(std::move(item)) {}
+RuleRow::RuleRow(guint position, Glib::RefPtr<RuleItem> item)
+    : Glib::ObjectBase(typeid(RuleRow)), position_(position), item_(std::move(item)) {}
 
-Glib::RefPtr<RuleRow> RuleRow::create(Glib::RefPtr<RuleItem> item) {
-    return Glib::make_refptr_for_instance<RuleRow>(new RuleRow(std::move(item)));
+Glib::RefPtr<RuleRow> RuleRow::create(guint position, Glib::RefPtr<RuleItem> item) {
+    return Glib::make_refptr_for_instance<RuleRow>(new RuleRow(position, std::move(item)));
 }
 
 void RuleRow::retarget(Glib::RefPtr<RuleItem> item) {
@@ -37,7 +38,7 @@ gpointer RuleRows::get_item_vfunc(guint position) {
     }
     auto& row = rows_[position];
     if (!row) {
-        row = RuleRow::create(listedAt(position));
+        row = RuleRow::create(position, listedAt(position));
     }
     return g_object_ref(row->gobj());
 }

@@ -12,17 +12,20 @@ namespace orvane::desktop {
 // A row of the rule list: the n-th listed rule, whichever rule that is now.
 class RuleRow : public Glib::Object {
 public:
-    static Glib::RefPtr<RuleRow> create(Glib::RefPtr<RuleItem> item);
+    static Glib::RefPtr<RuleRow> create(guint position, Glib::RefPtr<RuleItem> item);
 
+    // The row's place in the list, which never changes: rows stay where they are.
+    guint position() const { return position_; }
     const Glib::RefPtr<RuleItem>& item() const { return item_; }
     // Told when the row shows another rule; a bound cell takes it in place.
     sigc::signal<void()>& signalRetargeted() { return retargeted_; }
 
 private:
     friend class RuleRows;
-    explicit RuleRow(Glib::RefPtr<RuleItem> item);
+    RuleRow(guint position, Glib::RefPtr<RuleItem> item);
     void retarget(Glib::RefPtr<RuleItem> item);
 
+    guint position_;
     Glib::RefPtr<RuleItem> item_;
     sigc::signal<void()> retargeted_;
 };

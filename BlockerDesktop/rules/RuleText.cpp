@@ -48,12 +48,16 @@ void RuleText::layOutDescription(int width) const {
     laidOutWidth_ = width;
 }
 
-int RuleText::descriptionHeight(int width) const {
+std::optional<int> RuleText::knownDescriptionHeight(int width) const {
     if (!item_ || item_->description().empty()) {
         return 0;
     }
-    if (auto cached = item_->cachedHeight(width)) {
-        return *cached;
+    return item_->cachedHeight(width);
+}
+
+int RuleText::descriptionHeight(int width) const {
+    if (auto known = knownDescriptionHeight(width)) {
+        return *known;
     }
     layOutDescription(width);
     int textWidth = 0;

@@ -5,6 +5,8 @@
 #include <gtkmm/snapshot.h>
 #include <pangomm/layout.h>
 
+#include <optional>
+
 namespace orvane::desktop {
 
 // The text of a rule's row, drawn by the row itself: the name on one line in bold, cut with an
@@ -33,6 +35,8 @@ public:
     int fitTitle(int width);
     // The description's height when wrapped at `width`.
     int descriptionHeight(int width) const;
+    // That height if it is known without laying the description out.
+    std::optional<int> knownDescriptionHeight(int width) const;
     // Its height at the width it was last measured at, without laying it out.
     int lastDescriptionHeight() const { return item_ ? item_->lastHeight() : 0; }
 

@@ -10,6 +10,7 @@
 #include "support/Fixtures.h"
 #include "support/Orvanectl.h"
 
+#include <gdkmm/frameclock.h>
 #include <gtkmm/label.h>
 
 #include <X11/keysym.h>
@@ -169,36 +170,90 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
     EXPECT_GT(cell->get_height(), rules.cellFor("r-other")->get_height());
 }
 
-TEST_F(RuleListTest, RowsComingOnScreenAfterASearchFitTheirNewRules) {
-    // Rules of one line and of two (a domain line) in turn, more than the window shows.
+TEST_F(RuleListTest, RowsOnScreenFitTheirRulesWhereverTheListGoes) {
+    // Rules of one line, of two (a domain line) and of several (many domains), many more than GTK
+    // keeps rows for.
     std::vector<Rule> rules;
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 400; ++i) {
         Rule rule = blockRule("m-" + std::to_string(i), "ads", "Rule " + std::to_string(i));
-        rules.push_back(i % 3 == 0 ? withDomains(rule, {"shop.example"}) : rule);
+        if (i % 7 == 0) {
+            std::vector<std::string> domains;
+            for (int d = 0; d < 12; ++d) {
+                domains.push_back("shop-" + std::to_string(d) + ".example");
+            }
+            rule = withDomains(rule, domains);
+        } else if (i % 3 == 0) {
+            rule = withDomains(rule, {"shop.example"});
+        }
+        rules.push_back(rule);
     }
     writeSharedPackages("CustomPackages.json", {makePackage("many", "Many", rules)});
     RunningApp running;
     running.settleCore();
+    running.window().set_default_size(760, 600);
     auto& list = openRuleList(running, "many");
     settle();
-
-    // The rows off screen take other rules; each row on screen, scrolling down, fits its own.
-    list.searchEntry().set_text("1");
-    settle();
-    ASSERT_EQ(listedRuleIds(list).size(), 15u);
     auto adjustment = list.scrollView().get_vadjustment();
-    int checked = 0;
-    for (int step = 0; step < 6; ++step) {
+    // What the window draws next: rows are measured as they come on screen, never after.
+    auto nextFrame = [&] {
+        bool painted = false;
+        auto paint = running.window().get_frame_clock()->signal_paint().connect([&] { painted = true; }, true);
+        EXPECT_TRUE(pumpUntil([&] { return painted; }));
+        paint.disconnect();
+    };
+    auto rowsOnScreenFit = [&](const std::string& where) {
+        int shown = 0;
         for (const auto& id : listedRuleIds(list)) {
             if (auto* cell = list.cellFor(id)) {
-                EXPECT_EQ(cell->get_height(), expectedHeight(*cell)) << id;
-                ++checked;
+                EXPECT_EQ(cell->get_height(), expectedHeight(*cell)) << id << ", " << where;
+                ++shown;
             }
         }
+        EXPECT_GT(shown, 3) << where;
+    };
+    rowsOnScreenFit("opened");
+
+    // The rows off screen take other rules as a search narrows the list; each row on screen,
+    // scrolling down, fits its own.
+    list.searchEntry().set_text("1");
+    settle();
+    // "Rule 1…" by name, and every rule of many domains by "shop-1.example".
+    const auto found = std::count_if(rules.begin(), rules.end(), [](const Rule& rule) {
+        return rule.name.find('1') != std::string::npos ||
+               (rule.blocker.trigger.domainFilter && rule.blocker.trigger.domainFilter->values.size() > 1);
+    });
+    ASSERT_EQ(listedRuleIds(list).size(), std::size_t(found));
+    for (int step = 0; step < 6; ++step) {
+        rowsOnScreenFit("search, step " + std::to_string(step));
         adjustment->set_value(adjustment->get_value() + 150);
         settle();
     }
-    EXPECT_GT(checked, 15);
+    list.searchEntry().set_text("");
+    settle();
+
+    // A jump far down shows fitting rows in its first frame, and so do the rows coming on screen
+    // from above.
+    list.tableView().activate_action("list.scroll-to-item", Glib::Variant<guint>::create(300));
+    nextFrame();
+    EXPECT_NE(list.cellFor("m-300"), nullptr);
+    rowsOnScreenFit("after the jump");
+    for (int step = 0; step < 5; ++step) {
+        adjustment->set_value(adjustment->get_value() - 500);
+        nextFrame();
+        rowsOnScreenFit("up, step " + std::to_string(step));
+    }
+
+    // Scrolling down in fixed steps from the top moves the list by each step: no row's height
+    // changes under the view as it comes.
+    adjustment->set_value(0);
+    settle();
+    for (int step = 0; step < 20; ++step) {
+        const double asked = adjustment->get_value() + 400;
+        adjustment->set_value(asked);
+        nextFrame();
+        EXPECT_NEAR(adjustment->get_value(), asked, 0.5) << "step " << step;
+        rowsOnScreenFit("down, step " + std::to_string(step));
+    }
 }
 
 TEST_F(RuleListTest, ALongDescriptionShowsItsFirstLinesAndTellsAScreenReaderAll) {
