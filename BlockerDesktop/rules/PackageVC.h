@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/CoreBridge.h"
+#include "rules/RowsNearView.h"
 #include "rules/RuleCell.h"
 #include "rules/RuleListModel.h"
-#include "rules/RowsNearView.h"
 #include "rules/RuleRows.h"
 #include "window/BuiltScreen.h"
 #include "window/DetailPage.h"

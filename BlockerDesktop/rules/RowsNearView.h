@@ -14,9 +14,9 @@ class RuleCell;
 // view are the rows on screen, the 20 before and the 20 after them, and the first 20 of the
 // list: they lay their descriptions out. A row further away answers the list's typical height
 // (the median of the first rows shown at that width; 100 pixels until there are some) until it
-// comes near. GTK gives the rows it keeps no height of their own once it lets them go but the
-// median of the rows it keeps, so the typical height keeps the scroll position where it was
-// put as rows go.
+// comes near. A row GTK lets go of takes the median height of the rows it keeps: were the far
+// rows all 100 pixels, each row scrolled past would grow or shrink to 100 as it went and move the
+// scroll position; the typical height keeps that median close to the rows' own.
 //
 // After each layout of the window it finds the rows on screen and has the rows near them that
 // answered the typical height measured again; GTK lays the window out again before it draws

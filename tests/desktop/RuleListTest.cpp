@@ -254,6 +254,13 @@ TEST_F(RuleListTest, RowsOnScreenFitTheirRulesWhereverTheListGoes) {
         EXPECT_NEAR(adjustment->get_value(), asked, 0.5) << "step " << step;
         rowsOnScreenFit("down, step " + std::to_string(step));
     }
+
+    // A wider window wraps the descriptions anew.
+    const int narrow = list.tableView().get_width();
+    running.window().set_default_size(1000, 600);
+    ASSERT_TRUE(pumpUntil([&] { return list.tableView().get_width() > narrow; }));
+    settle();
+    rowsOnScreenFit("wider");
 }
 
 TEST_F(RuleListTest, ALongDescriptionShowsItsFirstLinesAndTellsAScreenReaderAll) {
