@@ -73,10 +73,12 @@ void DarkWindowController::showMessage(OnScreenMessage message) {
     view.set_valign(Gtk::Align::FILL);
     contentOverlay_->add_overlay(view);
     messageContainer_->configure(std::move(message));
+    // The focus leaves the content first: an insensitive widget gets no focus-out, and a text
+    // field that had the focus would go on blinking its cursor.
+    messageContainer_->takeFocus();
     // The shield stops the pointer; insensitive content also refuses focus and keys, which a
     // focused button would otherwise still take.
     splitView_->set_sensitive(false);
-    messageContainer_->takeFocus();
 }
 
 void DarkWindowController::showModalMessage(const std::string& message, const std::string& buttonTitle,

@@ -200,7 +200,8 @@ TEST_F(RuleEditorTest, ACookieRuleFromItsFirstSaveToItsDomainsEdited) {
     ASSERT_EQ(editorPage(running), &rows);
     EXPECT_EQ(rows.errorLabel().get_text(), "Invalid domain: 'not a domain'");
     EXPECT_EQ(rows.nameField().get_text(), "Cookies of b");
-    EXPECT_EQ(rowTexts(domains), (std::vector<std::string>{"b.example", "not a domain"}));
+    // The message took the focus from the filled last row, which grew the empty row after it.
+    EXPECT_EQ(rowTexts(domains), (std::vector<std::string>{"b.example", "not a domain", ""}));
     EXPECT_EQ(storedFilter("block-cookies"), (DomainFilter{DomainFilterType::IfDomain, {"a.example", "b.example"}}));
     domains.row(1).set_text("c.example");
     // Escape is Cancel: nothing of the edit is stored.
