@@ -74,8 +74,17 @@ void setExtensionEnabled(const std::string& identifier, bool enabled) {
     ASSERT_TRUE(browser::setExtensionEnabled(identifier, enabled));
 }
 
+namespace {
+
+// What running the application from its command line names it; the recent files GTK records for
+// a save dialog need a program name.
+void nameTheProgram() { g_set_prgname("orvane"); }
+
+} // namespace
+
 RunningApp::RunningApp(std::shared_ptr<desktop::Clock> clock)
     : app_(desktop::OrvaneApplication::create(Gio::Application::Flags::NON_UNIQUE, std::move(clock))) {
+    nameTheProgram();
     // Startup builds the window and runs the launch sequence; activation puts the window up.
     app_->register_application();
     app_->activate();
@@ -84,6 +93,7 @@ RunningApp::RunningApp(std::shared_ptr<desktop::Clock> clock)
 
 RunningApp::RunningApp(const std::vector<std::filesystem::path>& files)
     : app_(desktop::OrvaneApplication::create(Gio::Application::Flags::NON_UNIQUE)) {
+    nameTheProgram();
     app_->register_application();
     Gio::Application::type_vec_files opened;
     for (const auto& file : files) {
