@@ -171,8 +171,8 @@ TEST_F(RuleListTest, SearchAndFilterFindWhatTheUserAsksFor) {
 }
 
 TEST_F(RuleListTest, RowsOnScreenFitTheirRulesWhereverTheListGoes) {
-    // Rules of one line, of two (a domain line) and of several (many domains), many more than GTK
-    // keeps rows for.
+    // Rules of one line, of two (a domain line) and of several (many domains), twice as many as
+    // GTK keeps rows for.
     std::vector<Rule> rules;
     for (int i = 0; i < 400; ++i) {
         Rule rule = blockRule("m-" + std::to_string(i), "ads", "Rule " + std::to_string(i));
