@@ -48,7 +48,7 @@ AbstractBlockerCreator::AbstractBlockerCreator(SplitViewController& splitView, E
         screen_.get<Gtk::Label>("editor_subtitle")
             ->set_text(ownKind ? packageName : kindTitle(*req.kind) + " \u00b7 " + packageName);
     }
-    setHint(kindHint(*req.kind));
+    screen_.get<Gtk::Label>("editor_hint")->set_text(kindHint(*req.kind));
 
     // Without rules there is no list to go back to.
     cancelButton_->set_visible(package && !(*package)->rules.empty());
@@ -90,8 +90,6 @@ AbstractBlockerCreator::~AbstractBlockerCreator() = default;
 void AbstractBlockerCreator::savesOnEnter(Gtk::Entry& field) {
     field.signal_activate().connect([this] { saveTapped(); });
 }
-
-void AbstractBlockerCreator::setHint(const std::string& text) { screen_.get<Gtk::Label>("editor_hint")->set_text(text); }
 
 void AbstractBlockerCreator::domainFilterDidChange() {
     // The domains of an exemption or an HTTPS rule are its whole point: their table always shows.

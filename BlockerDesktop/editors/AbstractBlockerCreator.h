@@ -68,7 +68,6 @@ protected:
     }
     // Enter in one of the editor's own fields saves, as in the name field.
     void savesOnEnter(Gtk::Entry& field);
-    void setHint(const std::string& text);
 
     // The editor's own fields into `input`; an editor without fields of its own adds nothing.
     virtual void readOwnControls(EditorInput&) const {}

@@ -107,7 +107,7 @@ PackageVC::PackageVC(SplitViewController& splitView, const std::string& packageI
                 return false;
             }
             Gtk::Widget* row = Glib::wrap(gtk_widget_get_focus_child(GTK_WIDGET(tableView_->gobj())));
-            auto* cell = row != nullptr ? dynamic_cast<RuleCell*>(row->get_first_child()) : nullptr;
+            auto* cell = RuleCell::ofRow(row);
             if (cell == nullptr || !cell->hasMenu()) {
                 return false;
             }
@@ -173,7 +173,7 @@ void PackageVC::setUpFactory() {
 
 RuleCell* PackageVC::cellFor(const std::string& ruleId) {
     for (Gtk::Widget* row = tableView_->get_first_child(); row != nullptr; row = row->get_next_sibling()) {
-        auto* cell = dynamic_cast<RuleCell*>(row->get_first_child());
+        auto* cell = RuleCell::ofRow(row);
         if (cell != nullptr && cell->item() && cell->item()->rule().id == ruleId && row->get_child_visible()) {
             return cell;
         }

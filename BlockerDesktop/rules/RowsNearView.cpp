@@ -10,13 +10,11 @@
 namespace orvane::desktop {
 namespace {
 
-RuleCell* cellOf(Gtk::Widget& row) { return dynamic_cast<RuleCell*>(row.get_first_child()); }
-
 // The rows alive in the list view, in no particular order.
 template <typename Visit>
 void forEachCell(Gtk::ListView& list, Visit visit) {
     for (Gtk::Widget* row = list.get_first_child(); row != nullptr; row = row->get_next_sibling()) {
-        if (RuleCell* cell = cellOf(*row); cell != nullptr && cell->item()) {
+        if (RuleCell* cell = RuleCell::ofRow(row); cell != nullptr && cell->item()) {
             // GTK allocates the rows that show and hides the others it keeps.
             visit(*cell, row->get_child_visible());
         }
@@ -72,12 +70,16 @@ void RowsNearView::afterLayout() {
     guint last = 0;
     int width = -1;
     bool estimates = false;
+    std::vector<int> exactHeights;
     forEachCell(list_, [&](RuleCell& cell, bool shown) {
         estimates = estimates || cell.holdsEstimate();
         if (shown) {
             first = std::min(first.value_or(cell.position()), cell.position());
             last = std::max(last, cell.position());
             width = cell.get_width();
+            if (!cell.holdsEstimate()) {
+                exactHeights.push_back(cell.get_height());
+            }
         }
     });
     if (!first) {
@@ -88,30 +90,19 @@ void RowsNearView::afterLayout() {
     if (!estimates) {
         return;
     }
-    const bool learned = width != typicalWidth_ && learnTypicalHeight();
+    // The first rows shown at a width give the typical height there.
+    const bool learned = width != typicalWidth_ && !exactHeights.empty();
+    if (learned) {
+        const auto middle = exactHeights.begin() + std::ptrdiff_t(exactHeights.size() / 2);
+        std::nth_element(exactHeights.begin(), middle, exactHeights.end());
+        typicalWidth_ = width;
+        typicalHeight_ = *middle;
+    }
     forEachCell(list_, [&](RuleCell& cell, bool) {
         if (cell.holdsEstimate() && (learned || isNear(cell.position()))) {
             cell.queue_resize();
         }
     });
-}
-
-bool RowsNearView::learnTypicalHeight() {
-    std::vector<int> heights;
-    int width = -1;
-    forEachCell(list_, [&](RuleCell& cell, bool shown) {
-        if (shown && !cell.holdsEstimate()) {
-            heights.push_back(cell.get_height());
-            width = cell.get_width();
-        }
-    });
-    if (heights.empty()) {
-        return false;
-    }
-    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-    typicalWidth_ = width;
-    typicalHeight_ = heights[heights.size() / 2];
-    return true;
 }
 
 } // namespace orvane::desktop

@@ -39,8 +39,6 @@ private:
     bool isNear(guint position) const;
     void watch();
     void afterLayout();
-    // Remembers the median height of the rows on screen that were measured exactly.
-    bool learnTypicalHeight();
 
     Gtk::ListView& list_;
     // The rows on screen at the last layout, with the 20 before and after them: [first, end).

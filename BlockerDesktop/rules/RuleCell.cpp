@@ -44,6 +44,10 @@ RuleCell::RuleCell(RuleCellDelegate delegate, const Glib::RefPtr<Pango::Context>
 
 RuleCell::~RuleCell() { releaseChildren(); }
 
+RuleCell* RuleCell::ofRow(Gtk::Widget* row) {
+    return row != nullptr ? dynamic_cast<RuleCell*>(row->get_first_child()) : nullptr;
+}
+
 void RuleCell::releaseChildren() {
     itemChanged_.disconnect();
     rowRetargeted_.disconnect();
@@ -160,9 +164,8 @@ void RuleCell::measure_vfunc(Gtk::Orientation orientation, int for_size, int& mi
     }
     const int width = std::max(for_size - 2 * kSideMargin, 1);
     const auto away = delegate_.heightAwayFromView ? delegate_.heightAwayFromView(position_, for_size) : std::nullopt;
-    const auto known = text_.knownDescriptionHeight(width);
-    estimated_ = !known && away;
-    minimum = natural = estimated_ ? *away : (known ? *known : text_.descriptionHeight(width)) + kExtraHeight;
+    estimated_ = away && !text_.knownDescriptionHeight(width);
+    minimum = natural = estimated_ ? *away : text_.descriptionHeight(width) + kExtraHeight;
 }
 
 void RuleCell::size_allocate_vfunc(int width, int height, int) {

@@ -40,6 +40,8 @@ public:
     // `context` is the list's: its rows draw their text in it.
     RuleCell(RuleCellDelegate delegate, const Glib::RefPtr<Pango::Context>& context);
     ~RuleCell() override;
+    // The cell a row of the rule list's view holds, if it holds one.
+    static RuleCell* ofRow(Gtk::Widget* row);
 
     // Shows the row's rule, and the next one whenever the row takes another; rules of packages
     // the user owns get the menu "Edit Rule" / "Delete Rule".
